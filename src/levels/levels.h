@@ -1,0 +1,42 @@
+// The level file, boards.txt in the current directory: nine levels of 24 rows
+// of 80 cell characters ('.', '&', 'X', '=', '@'), each row on its own line and
+// each level followed by an empty line.
+//
+// Reading is tolerant: newlines are skipped wherever they stand, and every
+// other character takes the next cell position (level, then row, then column),
+// a character that is not a cell character leaving its cell as it was.
+// Characters beyond the 17,280th wrap round to the first level again; cells
+// the file does not reach keep what they held.
+//
+// What must hold: the stored levels change only when a whole read succeeded,
+// and boards.txt is only ever replaced whole, by a complete new file.
+#ifndef GRUBBLET_LEVELS_H
+#define GRUBBLET_LEVELS_H
+
+#include <cstddef>
+#include <cstdio>
+
+enum {
+    // Cell characters in a whole level file.
+    FILE_CELLS = 9 * 24 * 80,
+    // Bytes of a level file as written: each row line ends in a newline, and
+    // each level is followed by an empty line.
+    FILE_BYTES = 9 * (24 * 81 + 1),
+};
+
+extern const char *const BOARD_FILE_NAME;
+
+// Reads boards.txt into the stored levels. Returns 0, or 1 after telling the
+// player that the file could not be read (the levels are then unchanged).
+int load_boards();
+// Writes the stored levels to boards.txt. Returns 0, or 1 after telling the
+// player that the file could not be written (the old file is then unchanged).
+int save_boards();
+
+// The reader and writer behind them, for tools and tests. read_boards returns
+// 0 after applying the whole stream to the stored levels, 1 on a read error
+// (nothing applied). format_boards fills out with exactly FILE_BYTES bytes.
+int read_boards(std::FILE *file);
+void format_boards(char *out);
+
+#endif

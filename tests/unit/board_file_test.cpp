@@ -1,0 +1,358 @@
+// Reading and writing boards.txt, in a fresh directory per test.
+#include "levels/levels.h"
+#include "rules_test_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <ftw.h>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+int remove_entry(const char *path, const struct stat *, int, struct FTW *) {
+    chmod(path, 0700);
+    return remove(path);
+}
+
+std::string slurp(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void write_file(const std::string &path, const std::string &content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// Runs body in a child process, optionally as an unprivileged user, and
+// returns its exit status. Root may write any file whatever its mode says; a
+// user may not, which is what the player sees.
+template <typename F> int in_child(bool unprivileged, F body) {
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (unprivileged && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(99);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class board_file_test : public rules_test {
+  protected:
+    void SetUp() override {
+        rules_test::SetUp();
+        char dir[] = "/tmp/grubblet-unit-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+        chmod(dir, 0777);
+        ASSERT_EQ(getcwd(old_dir_, sizeof old_dir_), old_dir_);
+        ASSERT_EQ(chdir(dir), 0);
+    }
+    void TearDown() override {
+        ASSERT_EQ(chdir(old_dir_), 0);
+        nftw(dir_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+        rules_test::TearDown();
+    }
+
+    // The worked example: level 1 empty but for a floor, a start, a grubblet
+    // and a mine on row 22.
+    void build_example() {
+        wall_row(0, 23);
+        put(0, 22, 2, "@");
+        put(0, 22, 10, "=");
+        put(0, 22, 20, "X");
+    }
+
+    // Every level different, so that shifted content shows.
+    static cell_kind varied_cell(int b, int r, int c) {
+        return (b * 7 + r * 3 + c * c) % CELL_KIND_COUNT;
+    }
+    void build_varied_levels() {
+        for (int b = 0; b < LEVEL_COUNT; b++) {
+            for (int r = 0; r < BOARD_ROWS; r++) {
+                for (int c = 0; c < BOARD_COLS; c++) {
+                    level_set[b][r][c] = varied_cell(b, r, c);
+                }
+            }
+        }
+    }
+
+    std::string all_levels() const {
+        std::string out;
+        for (int b = 0; b < LEVEL_COUNT; b++) {
+            out += level_text(b);
+        }
+        return out;
+    }
+
+    // Saves the stored levels and returns the file written.
+    std::string saved_file() {
+        EXPECT_EQ(save_boards(), 0);
+        return slurp("boards.txt");
+    }
+
+    void clear_levels() {
+        for (int b = 0; b < LEVEL_COUNT; b++) {
+            for (int r = 0; r < BOARD_ROWS; r++) {
+                put(b, r, 0, std::string(BOARD_COLS, '.'));
+            }
+        }
+    }
+
+    std::string dir_;
+    char old_dir_[4096];
+};
+
+const char *const READ_ERROR = "Error: couldn't access boards.txt for reading.";
+const char *const WRITE_ERROR = "Error: couldn't access boards.txt for writing.";
+
+} // namespace
+
+TEST_F(board_file_test, the_written_file_has_the_documented_layout) {
+    build_example();
+    std::string file = saved_file();
+    ASSERT_EQ(file.size(), 17505u);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 225);
+    EXPECT_EQ(file.find_first_not_of(".&X=@\n"), std::string::npos);
+    EXPECT_EQ(file[1784], '@');
+    EXPECT_EQ(file[1792], '=');
+    EXPECT_EQ(file[1802], 'X');
+    EXPECT_EQ(file.substr(1863, 80), std::string(80, '&'));
+    EXPECT_EQ(file[1943], '\n');
+    EXPECT_EQ(file[1944], '\n');
+    EXPECT_EQ(file.substr(1945, 80), std::string(80, '.'));
+    EXPECT_EQ(file.substr(17503), "\n\n");
+}
+
+TEST_F(board_file_test, saving_then_loading_gives_back_the_same_levels) {
+    build_varied_levels();
+    put(4, 3, 3, "@");
+    put(4, 9, 9, "@");
+    std::string before = all_levels();
+    saved_file();
+    clear_levels();
+    ASSERT_EQ(load_boards(), 0);
+    EXPECT_EQ(all_levels(), before);
+    EXPECT_TRUE(file_errors.empty());
+}
+
+// Each case rewrites a saved file of varied levels, loads it over cleared
+// levels, and compares with the levels it should give.
+TEST_F(board_file_test, the_reader_follows_the_stream_not_the_lines) {
+    build_varied_levels();
+    const std::string saved = saved_file();
+    const std::string expected = all_levels();
+    std::string cells; // the 17,280 cell characters alone
+    for (char ch : saved) {
+        if (ch != '\n') {
+            cells += ch;
+        }
+    }
+    std::string crlf;
+    for (char ch : saved) {
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    }
+    std::string ragged;
+    for (std::size_t i = 0; i < cells.size(); i += 37) {
+        ragged += cells.substr(i, 37) + (i % 2 ? "\n\n\n" : "\n");
+    }
+
+    struct {
+        const char *name;
+        std::string file;
+    } same_as_saved[] = {
+        {"one line", cells},
+        {"lines of any length with blank lines", ragged},
+        {"CR LF line ends", crlf},
+    };
+    for (const auto &c : same_as_saved) {
+        SCOPED_TRACE(c.name);
+        write_file("boards.txt", c.file);
+        clear_levels();
+        ASSERT_EQ(load_boards(), 0);
+        EXPECT_EQ(all_levels(), expected);
+    }
+}
+
+TEST_F(board_file_test, other_characters_use_up_a_cell_and_leave_it_as_it_was) {
+    build_varied_levels();
+    std::string file = saved_file();
+    std::string expected = all_levels();
+    // A space in place of level 1, row 0, column 5; a stray CR and a tab in
+    // place of level 2, row 1, columns 0 and 1.
+    file[5] = ' ';
+    file[1945 + 81] = '\r';
+    file[1945 + 82] = '\t';
+    write_file("boards.txt", file);
+    put(0, 0, 5, "&");
+    put(1, 1, 0, "XX");
+    ASSERT_EQ(load_boards(), 0);
+    EXPECT_EQ(level_set[0][0][5], CELL_WALL);
+    EXPECT_EQ(level_set[1][1][0], CELL_MINE);
+    EXPECT_EQ(level_set[1][1][1], CELL_MINE);
+    // Every other cell loaded normally.
+    std::string loaded = all_levels();
+    for (std::size_t i = 0; i < loaded.size(); i++) {
+        if (i == 5 || i == 81 * 24 + 81 || i == 81 * 24 + 82) {
+            continue;
+        }
+        ASSERT_EQ(loaded[i], expected[i]) << "at " << i;
+    }
+}
+
+TEST_F(board_file_test, extra_characters_wrap_round_to_the_first_level) {
+    build_varied_levels();
+    std::string saved = saved_file();
+    std::string cells;
+    for (char ch : saved) {
+        if (ch != '\n') {
+            cells += ch;
+        }
+    }
+
+    // 100 more characters: level 1, row 0 and row 1 up to column 19.
+    write_file("boards.txt", saved + std::string(100, 'X'));
+    ASSERT_EQ(load_boards(), 0);
+    for (int c = 0; c < BOARD_COLS; c++) {
+        EXPECT_EQ(level_set[0][0][c], CELL_MINE);
+    }
+    for (int c = 0; c < BOARD_COLS; c++) {
+        EXPECT_EQ(level_set[0][1][c], c < 20 ? CELL_MINE : varied_cell(0, 1, c));
+    }
+
+    // A space inserted after the first cell character: every later character
+    // moves on by one, and the last one lands on level 1, row 0, column 0.
+    build_varied_levels();
+    write_file("boards.txt", saved.substr(0, 1) + " " + saved.substr(1));
+    clear_levels();
+    ASSERT_EQ(load_boards(), 0);
+    EXPECT_EQ(CELL_CHARS[level_set[0][0][0]], cells.back());
+    EXPECT_EQ(level_set[0][0][1], CELL_EMPTY); // the space's position kept its content
+    EXPECT_EQ(CELL_CHARS[level_set[0][0][2]], cells[1]);
+    EXPECT_EQ(CELL_CHARS[level_set[8][23][79]], cells[17278]);
+
+    // A three-byte mark in front: level 1, row 0, columns 0..2 get the last
+    // three cell characters, every other cell the one meant three before it.
+    write_file("boards.txt", "\xEF\xBB\xBF" + saved);
+    clear_levels();
+    ASSERT_EQ(load_boards(), 0);
+    for (int pos = 0; pos < FILE_CELLS; pos++) {
+        char want = pos < 3 ? cells[static_cast<std::size_t>(FILE_CELLS - 3 + pos)]
+                            : cells[static_cast<std::size_t>(pos - 3)];
+        int b = pos / 1920, r = pos / 80 % 24, c = pos % 80;
+        ASSERT_EQ(CELL_CHARS[level_set[b][r][c]], want) << "position " << pos;
+    }
+}
+
+TEST_F(board_file_test, a_short_file_changes_only_what_it_reaches) {
+    build_varied_levels();
+    std::string before = all_levels();
+
+    write_file("boards.txt", "");
+    ASSERT_EQ(load_boards(), 0);
+    EXPECT_EQ(all_levels(), before);
+
+    std::string level_one;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        level_one += std::string(BOARD_COLS, r == 23 ? '&' : '.') + "\n";
+    }
+    write_file("boards.txt", level_one);
+    ASSERT_EQ(load_boards(), 0);
+    std::string after = all_levels();
+    EXPECT_EQ(after.substr(0, 81 * 24), level_one);
+    EXPECT_EQ(after.substr(81 * 24), before.substr(81 * 24));
+}
+
+TEST_F(board_file_test, a_missing_or_unreadable_file_is_reported_and_changes_nothing) {
+    build_varied_levels();
+    std::string before = all_levels();
+    EXPECT_EQ(load_boards(), 1);
+    EXPECT_EQ(file_errors, std::vector<std::string>{READ_ERROR});
+
+    // A directory opens, then fails to read.
+    ASSERT_EQ(mkdir("boards.txt", 0755), 0);
+    EXPECT_EQ(load_boards(), 1);
+    EXPECT_EQ(file_errors.size(), 2u);
+    EXPECT_EQ(all_levels(), before);
+
+    // Nor can a directory be written.
+    EXPECT_EQ(save_boards(), 1);
+    EXPECT_EQ(file_errors.back(), WRITE_ERROR);
+    struct stat st;
+    ASSERT_EQ(stat("boards.txt", &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST_F(board_file_test, a_write_protected_file_stays_as_it_was) {
+    write_file("boards.txt", "old levels\n");
+    chmod("boards.txt", 0444);
+    build_example();
+    int result = in_child(true, [this] {
+        return save_boards() == 1 && file_errors == std::vector<std::string>{WRITE_ERROR} ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0) << "the save must fail with the writing error";
+    EXPECT_EQ(slurp("boards.txt"), "old levels\n");
+}
+
+TEST_F(board_file_test, a_failed_write_keeps_the_old_file_and_leaves_no_temporary) {
+    write_file("boards.txt", "old levels\n");
+    build_example();
+    // A file size limit below the file's size makes the write fail part way.
+    int result = in_child(false, [] {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        return save_boards();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(slurp("boards.txt"), "old levels\n");
+    std::string listing;
+    FILE *ls = popen("ls -A", "r");
+    char buf[256];
+    while (fgets(buf, sizeof buf, ls) != nullptr) {
+        listing += buf;
+    }
+    pclose(ls);
+    EXPECT_EQ(listing, "boards.txt\n");
+}
+
+TEST_F(board_file_test, saving_keeps_permissions_and_symbolic_links) {
+    write_file("levels-v2.txt", "old\n");
+    chmod("levels-v2.txt", 0640);
+    ASSERT_EQ(symlink("levels-v2.txt", "boards.txt"), 0);
+    build_example();
+    ASSERT_EQ(save_boards(), 0);
+
+    struct stat link;
+    ASSERT_EQ(lstat("boards.txt", &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    struct stat target;
+    ASSERT_EQ(stat("levels-v2.txt", &target), 0);
+    EXPECT_EQ(target.st_mode & 07777, 0640u);
+    EXPECT_EQ(slurp("levels-v2.txt").size(), 17505u);
+
+    // A new file gets the usual permissions.
+    ASSERT_EQ(unlink("boards.txt"), 0);
+    mode_t old_mask = umask(022);
+    ASSERT_EQ(save_boards(), 0);
+    umask(old_mask);
+    ASSERT_EQ(stat("boards.txt", &target), 0);
+    EXPECT_EQ(target.st_mode & 07777, 0644u);
+}
+
+TEST_F(board_file_test, a_user_may_save_an_unprotected_file) {
+    write_file("boards.txt", "old levels\n");
+    chmod("boards.txt", 0666);
+    build_example();
+    EXPECT_EQ(in_child(true, [] { return save_boards(); }), 0);
+    EXPECT_EQ(slurp("boards.txt").size(), 17505u);
+}

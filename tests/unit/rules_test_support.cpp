@@ -1,0 +1,51 @@
+// The recording display and the helpers of the rules fixture.
+#include "rules_test_support.h"
+
+#include <cstring>
+
+static rules_test *current = nullptr;
+
+void rules_test::SetUp() {
+    ASSERT_EQ(allocate_boards(), 0);
+    game = game_state{};
+    game.fall_mark = FALL_MARK_NONE;
+    current = this;
+    display.outcome_scene = [](outcome_kind kind) { current->outcomes.push_back(kind); };
+    display.victory_screen = [] { current->victories++; };
+    display.file_error = [](const char *message) { current->file_errors.push_back(message); };
+}
+
+void rules_test::TearDown() {
+    display = display_interface{nullptr, nullptr, nullptr};
+    current = nullptr;
+    free_boards();
+}
+
+void rules_test::put(int level, int row, int col, const std::string &cells) {
+    for (std::size_t i = 0; i < cells.size(); i++) {
+        const char *kind = std::strchr(CELL_CHARS, cells[i]);
+        ASSERT_NE(kind, nullptr) << "not a cell character: " << cells[i];
+        level_set[level][row][col + static_cast<int>(i)] =
+            static_cast<cell_kind>(kind - CELL_CHARS);
+    }
+}
+
+void rules_test::wall_row(int level, int row) {
+    put(level, row, 0, std::string(BOARD_COLS, CELL_CHARS[CELL_WALL]));
+}
+
+std::string rules_test::level_text(int level) const {
+    std::string out;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        for (int c = 0; c < BOARD_COLS; c++) {
+            out += CELL_CHARS[level_set[level][r][c]];
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+void rules_test::play(move_code move) {
+    game.pending_move = move;
+    run_turn();
+}
