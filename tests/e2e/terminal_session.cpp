@@ -191,10 +191,63 @@ bool terminal_session::drain(int timeout_ms) {
             break;
         }
         bytes_received_ += static_cast<std::size_t>(n);
-        vterm_input_write(vt_, buf, static_cast<size_t>(n));
+        feed(buf, static_cast<std::size_t>(n));
         got = true;
     }
     return got;
+}
+
+// Passes the program's output to the emulator, carrying out "repeat the last
+// character" (CSI n b) itself: this libvterm leaves the cursor one cell
+// short after a repeat that reaches the last column, which a real terminal
+// does not.
+void terminal_session::feed(const char *bytes, std::size_t len) {
+    std::string out;
+    for (std::size_t i = 0; i < len; i++) {
+        char ch = bytes[i];
+        switch (parse_state_) {
+        case parse_state::text:
+            if (ch == '\033') {
+                parse_state_ = parse_state::escape;
+                pending_ = ch;
+                continue;
+            }
+            if (ch >= 0x20 && ch < 0x7f) {
+                last_printed_ = ch;
+            }
+            out += ch;
+            continue;
+        case parse_state::escape:
+            pending_ += ch;
+            if (ch == '[') {
+                parse_state_ = parse_state::control;
+            } else if (ch == '(' || ch == ')') {
+                parse_state_ = parse_state::charset;
+            } else {
+                out += pending_;
+                parse_state_ = parse_state::text;
+            }
+            continue;
+        case parse_state::charset:
+            out += pending_ + ch;
+            parse_state_ = parse_state::text;
+            continue;
+        case parse_state::control:
+            pending_ += ch;
+            if (ch >= 0x40 && ch <= 0x7e) {
+                std::string params = pending_.substr(2, pending_.size() - 3);
+                if (ch == 'b' && !params.empty() &&
+                    params.find_first_not_of("0123456789") == std::string::npos) {
+                    out.append(static_cast<std::size_t>(std::stoi(params)), last_printed_);
+                } else {
+                    out += pending_;
+                }
+                parse_state_ = parse_state::text;
+            }
+            continue;
+        }
+    }
+    vterm_input_write(vt_, out.data(), out.size());
 }
 
 bool terminal_session::blocked_reading_terminal() const {

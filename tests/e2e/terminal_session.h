@@ -115,7 +115,7 @@ class terminal_session {
 
   private:
     void start(const session_options &options);
-    void feed_output();
+    void feed(const char *bytes, std::size_t len);
     bool drain(int timeout_ms);
     bool blocked_reading_terminal() const;
     long read_calls() const;
@@ -139,6 +139,10 @@ class terminal_session {
     termios original_modes_{};
     VTerm *vt_ = nullptr;
     VTermScreen *screen_ = nullptr;
+    enum class parse_state { text, escape, charset, control };
+    parse_state parse_state_ = parse_state::text;
+    std::string pending_;     // an escape sequence not yet complete
+    char last_printed_ = ' '; // what a repeat repeats
     std::string key_bytes_;
     bool capturing_keys_ = false;
     bool cursor_visible_ = true;
