@@ -98,13 +98,19 @@ TEST(outcomes, a_mine_freezes_the_scene_with_a_marker_and_a_red_message) {
     EXPECT_EQ(s.styled(22, 12, 1), "[red/black+b]X");
 }
 
-TEST(outcomes, the_first_turn_after_the_title_speaks_in_white) {
+TEST(outcomes, messages_take_the_current_text_attribute) {
     level_text level = open_level();
     level.floor().put(20, 5, "@").put(21, 5, "X");
     terminal_session s(with_levels({level}));
     s.type("x");
     EXPECT_EQ(s.styled(24, 0, 29), "[white/black]OUCH CRAP I STEPPED ON A MINE");
     EXPECT_EQ(s.styled(21, 5, 1), "[red/black+b]!");
+
+    // After a visit to the editor the same message is bold.
+    s.type("x//");
+    EXPECT_EQ(s.styled(24, 0, 29), "[white/black+b]OUCH CRAP I STEPPED ON A MINE");
+    EXPECT_EQ(s.styled(21, 5, 1), "[red/black+b]!");
+    EXPECT_EQ(s.styled(23, 5, 1), "[cyan/black]&");
 }
 
 TEST(outcomes, falling_too_far_too_often_hurts_the_butt) {
