@@ -10,7 +10,8 @@
 //
 // What must hold: 0 <= game.level <= 8; between turns rise_left and drift are
 // 0; the player always stands on the board; trail_len never exceeds
-// TRAIL_CAPACITY.
+// TRAIL_CAPACITY; grubblets_left is the number of grubblets on the play board
+// (whoever changes the play board other than by a turn resets the level).
 #ifndef GRUBBLET_GAME_STATE_H
 #define GRUBBLET_GAME_STATE_H
 
@@ -40,6 +41,8 @@ enum : cell_kind {
 // character of the kind's glyph on screen (the start cell shares the player's
 // '@'). Indexed by cell_kind.
 extern const char CELL_CHARS[CELL_KIND_COUNT];
+// The cell kind a character stands for, or -1 for any other character.
+int cell_of_char(int ch);
 
 enum { MODE_PLAY = 0, MODE_EDIT = 1 };
 
@@ -84,6 +87,7 @@ struct game_state {
     int rise_left;               // cells still to rise in this turn, never negative
     int drift;                   // cells still to drift; negative is to the left
     int eaten_this_level;        // grubblets eaten since the last reset; lengthens jumps
+    int grubblets_left;          // grubblets on the play board; the level is cleared at 0
     int tummy;                   // hunger meter; the player starves at 0
     int health;                  // health meter; the player dies at 0
     int trail_x[TRAIL_CAPACITY]; // cells the player left this turn, oldest first

@@ -6,6 +6,15 @@
 
 const char CELL_CHARS[CELL_KIND_COUNT] = {'.', '&', 'X', '=', '@'};
 
+int cell_of_char(int ch) {
+    for (int kind = 0; kind < CELL_KIND_COUNT; kind++) {
+        if (ch == CELL_CHARS[kind]) {
+            return kind;
+        }
+    }
+    return -1;
+}
+
 const int TUMMY_START = 100;
 const int HEALTH_START = 20;
 const int TUMMY_MAX = 400;
@@ -94,9 +103,11 @@ void reset_level() {
     cell_kind **stored = level_set[game.level];
     game.start_x = 0;
     game.start_y = 0;
+    game.grubblets_left = 0;
     for (int r = 0; r < BOARD_ROWS; r++) {
         for (int c = 0; c < BOARD_COLS; c++) {
             play_board[r][c] = stored[r][c];
+            game.grubblets_left += stored[r][c] == CELL_GRUBBLET;
             // The last start cell in reading order wins.
             if (stored[r][c] == CELL_START) {
                 game.start_x = c;

@@ -20,17 +20,6 @@ void record_trail_step() {
     game.trail_len += 1;
 }
 
-static bool grubblets_left() {
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        for (int c = 0; c < BOARD_COLS; c++) {
-            if (play_board[r][c] == CELL_GRUBBLET) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 // Sets up the motion of a move. Jumps grow by one cell along their long axis
 // for every grubblet eaten on the level.
 static void apply_move(move_code move) {
@@ -73,7 +62,9 @@ void run_turn() {
     }
 
     for (;;) {
-        if (!grubblets_left()) {
+        // The level check runs on every step; a count kept by the level reset
+        // and by eating saves scanning the board each time.
+        if (game.grubblets_left == 0) {
             if (game.level < LEVEL_COUNT - 1) {
                 show_outcome(OUTCOME_LEVEL_WON);
             } else {
@@ -88,6 +79,7 @@ void run_turn() {
         cell_kind &here = play_board[game.player_y][game.player_x];
         if (here == CELL_GRUBBLET) {
             here = CELL_EMPTY;
+            game.grubblets_left -= 1;
             game.tummy = std::min(game.tummy + 25, TUMMY_MAX);
             game.health += 10;
             game.eaten_this_level += 1;

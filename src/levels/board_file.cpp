@@ -27,15 +27,6 @@ static void report(const char *message) {
     }
 }
 
-static int cell_of_char(int ch) {
-    for (int kind = 0; kind < CELL_KIND_COUNT; kind++) {
-        if (ch == CELL_CHARS[kind]) {
-            return kind;
-        }
-    }
-    return -1;
-}
-
 // The next character of the stream with newlines skipped, or EOF. A CR counts
 // as part of the newline only when an LF follows it at once, so files with
 // CR LF line ends read exactly like files with LF line ends.

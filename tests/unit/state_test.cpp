@@ -47,6 +47,7 @@ TEST_F(state_test, reset_restores_grubblets_meters_and_jump_length_but_not_flags
 
     reset_level();
     EXPECT_EQ(play_board[10][10], CELL_GRUBBLET);
+    EXPECT_EQ(game.grubblets_left, 2);
     EXPECT_EQ(game.tummy, TUMMY_START);
     EXPECT_EQ(game.health, HEALTH_START);
     EXPECT_EQ(game.eaten_this_level, 0);

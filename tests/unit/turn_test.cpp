@@ -188,6 +188,7 @@ TEST_F(turn_test, a_mine_ends_the_turn_at_once_and_restarts_the_level) {
     put(0, 5, 5, "==");
     reset_level();
     play_board[5][5] = CELL_EMPTY; // eaten earlier: comes back
+    game.grubblets_left -= 1;
     play(MOVE_SPRINT_RIGHT);
     EXPECT_EQ(outcomes, std::vector<outcome_kind>{OUTCOME_MINE});
     EXPECT_EQ(game.player_x, 40);
