@@ -71,6 +71,10 @@ static bool load_levels(const char *path, std::string *error) {
     return true;
 }
 
+static std::string count(long n, const char *one, const char *many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 static void print_warning(const char *path, const file_warning &w) {
     if (w.line > 0 && w.column > 0) {
         std::printf("%s:%d:%d: warning: %s\n", path, w.line, w.column, w.text.c_str());
@@ -122,21 +126,23 @@ int main(int argc, char **argv) {
     for (int level = 0; level < LEVEL_COUNT; level++) {
         level_verdict v = solve_level(level);
         total_states += v.states;
+        std::printf("level %d: ", level + 1);
         if (v.clearable) {
-            std::printf("level %d: clearable in %zu key presses: %s (%ld states explored)\n",
-                        level + 1, v.keys.size(), v.keys.empty() ? "-" : v.keys.c_str(), v.states);
+            std::printf("clearable in %s: %s",
+                        count(static_cast<long>(v.keys.size()), "key press", "key presses").c_str(),
+                        v.keys.empty() ? "-" : v.keys.c_str());
         } else if (!v.gave_up.empty()) {
             unclearable++;
-            std::printf("level %d: not decided: gave up at %s (%ld states explored)\n", level + 1,
-                        v.gave_up.c_str(), v.states);
+            std::printf("not decided, gave up at %s", v.gave_up.c_str());
         } else {
             unclearable++;
-            std::printf("level %d: cannot be cleared (%ld states explored)\n", level + 1, v.states);
+            std::printf("cannot be cleared");
         }
+        std::printf(" (%s explored)\n", count(v.states, "state", "states").c_str());
     }
     if (unclearable == 0) {
-        std::printf("all %d levels can be cleared (%ld states explored)\n", LEVEL_COUNT,
-                    total_states);
+        std::printf("all %d levels can be cleared (%s explored)\n", LEVEL_COUNT,
+                    count(total_states, "state", "states").c_str());
     } else {
         std::printf("%d of %d levels cannot be shown to be clearable\n", unclearable, LEVEL_COUNT);
     }

@@ -70,6 +70,14 @@ class level_search {
     explicit level_search(int level) : level_(level) {}
 
     level_verdict run() {
+        const display_interface saved = display;
+        level_verdict verdict = search();
+        display = saved;
+        return verdict;
+    }
+
+  private:
+    level_verdict search() {
         level_verdict verdict;
         game.level = level_;
         reset_level();
@@ -118,7 +126,6 @@ class level_search {
         return verdict;
     }
 
-  private:
     // Puts a state into the game: the play board with its grubblets eaten,
     // the player, the meters.
     void load(const search_node &n) {

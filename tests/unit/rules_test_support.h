@@ -11,7 +11,7 @@
 #include <vector>
 
 class rules_test : public ::testing::Test {
-  protected:
+  public:
     void SetUp() override;
     void TearDown() override;
 

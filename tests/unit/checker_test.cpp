@@ -1,0 +1,217 @@
+// The level checker on small hand-built levels: shortest wins, levels that
+// cannot be won, and the warnings about a file's layout.
+#include "checker/checker.h"
+#include "levels/levels.h"
+#include "rules_test_support.h"
+
+#include <cstring>
+
+namespace {
+
+class checker_test : public rules_test {
+  protected:
+    // Plays keys from the fresh start, as the game would, and tells whether
+    // the level is cleared by the last key and not before.
+    bool keys_clear_level(int level, const std::string &keys) {
+        static const move_code moves[] = {MOVE_WALK_LEFT,    MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT,
+                                          MOVE_SPRINT_RIGHT, MOVE_HIGH_LEFT,  MOVE_HIGH_RIGHT,
+                                          MOVE_HIGH_UP};
+        game.level = level;
+        reset_level();
+        outcomes.clear();
+        play(MOVE_NONE);
+        for (char key : keys) {
+            if (!outcomes.empty()) {
+                return false; // cleared too early, or died on the way
+            }
+            const char *at = std::strchr(SEARCH_KEYS, key);
+            EXPECT_NE(at, nullptr) << key;
+            play(moves[at - SEARCH_KEYS]);
+        }
+        return !outcomes.empty() && outcomes.front() == OUTCOME_LEVEL_WON;
+    }
+
+    // Eight tunnels joined at alternate ends, as on a long level: far too
+    // long to travel on one tummy without eating on the way.
+    void build_long_tunnels(int level) {
+        for (int r = 2; r <= 23; r += 3) {
+            wall_row(level, r);
+        }
+        for (int i = 0; i < 6; i++) {
+            put(level, 5 + 3 * i, i % 2 == 0 ? 76 : 2, "..");
+        }
+        put(level, 4, 2, "@");
+        put(level, 22, 70, "=");
+    }
+};
+
+} // namespace
+
+TEST_F(checker_test, finds_a_shortest_win_that_really_wins) {
+    wall_row(0, 23);
+    put(0, 22, 2, "@");
+    put(0, 22, 8, "=");
+    level_verdict v = solve_level(0);
+    ASSERT_TRUE(v.clearable);
+    EXPECT_EQ(v.keys.size(), 2u);
+    EXPECT_TRUE(keys_clear_level(0, v.keys));
+    EXPECT_GT(v.states, 1);
+
+    // Three grubblets in a row: the first one eaten lengthens the jumps.
+    put(0, 22, 8, ".");
+    put(0, 22, 5, "=");
+    put(0, 21, 9, "=");
+    put(0, 22, 14, "=");
+    v = solve_level(0);
+    ASSERT_TRUE(v.clearable);
+    EXPECT_TRUE(keys_clear_level(0, v.keys));
+    EXPECT_TRUE(v.gave_up.empty());
+}
+
+TEST_F(checker_test, the_fresh_start_decides_some_levels_at_once) {
+    // No grubblet: cleared by the turn after the restart.
+    wall_row(1, 23);
+    level_verdict v = solve_level(1);
+    EXPECT_TRUE(v.clearable);
+    EXPECT_EQ(v.keys, "");
+
+    // A start right above a mine: every restart dies.
+    put(1, 10, 10, "@");
+    put(1, 15, 10, "X");
+    put(1, 0, 0, "=");
+    v = solve_level(1);
+    EXPECT_FALSE(v.clearable);
+}
+
+TEST_F(checker_test, levels_that_cannot_be_won) {
+    struct {
+        const char *name;
+        void (*build)(checker_test *t);
+    } cases[] = {
+        {"a grubblet sealed in walls",
+         [](checker_test *t) {
+             t->put(0, 19, 40, "&&&");
+             t->put(0, 20, 40, "&=&");
+             t->put(0, 21, 40, "&&&");
+         }},
+        {"a grubblet out of reach of every jump", [](checker_test *t) { t->put(0, 8, 40, "="); }},
+        {"a grubblet only reached through a mine",
+         [](checker_test *t) {
+             for (int r = 18; r <= 22; r++) {
+                 t->put(0, r, 39, "&.&");
+             }
+             t->put(0, 18, 40, "X");
+             t->put(0, 22, 40, "=");
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            put(0, r, 0, std::string(BOARD_COLS, '.'));
+        }
+        wall_row(0, 23);
+        put(0, 22, 2, "@");
+        c.build(this);
+        level_verdict v = solve_level(0);
+        EXPECT_FALSE(v.clearable);
+        EXPECT_TRUE(v.gave_up.empty());
+    }
+}
+
+TEST_F(checker_test, a_route_longer_than_the_tummy_needs_food_on_the_way) {
+    build_long_tunnels(2);
+    EXPECT_FALSE(solve_level(2).clearable);
+    // Grubblets in the third and fifth tunnels feed the player on the way.
+    put(2, 10, 40, "=");
+    put(2, 16, 40, "=");
+    level_verdict v = solve_level(2);
+    ASSERT_TRUE(v.clearable);
+    EXPECT_GT(v.keys.size(), 99u);
+    EXPECT_TRUE(keys_clear_level(2, v.keys));
+}
+
+TEST_F(checker_test, the_search_leaves_the_game_as_it_found_it) {
+    wall_row(3, 23);
+    put(3, 22, 2, "@");
+    put(3, 22, 8, "=");
+    std::string before = level_text(3);
+    solve_level(3);
+    EXPECT_EQ(level_text(3), before);
+    EXPECT_EQ(game.level, 3);
+    EXPECT_NE(display.outcome_scene, nullptr); // the test's own display is back
+}
+
+namespace {
+
+std::string written_file() {
+    char text[FILE_BYTES];
+    format_boards(text);
+    return std::string(text, sizeof text);
+}
+
+std::vector<std::string> warning_texts(const std::vector<file_warning> &warnings) {
+    std::vector<std::string> out;
+    for (const file_warning &w : warnings) {
+        out.push_back(std::to_string(w.line) + ":" + std::to_string(w.column) + " " + w.text);
+    }
+    return out;
+}
+
+} // namespace
+
+class file_warning_test : public rules_test {
+  protected:
+    void SetUp() override {
+        rules_test::SetUp();
+        // Every level with one start and one grubblet: nothing to warn about.
+        for (int b = 0; b < LEVEL_COUNT; b++) {
+            put(b, 22, 2, "@");
+            put(b, 22, 9, "=");
+        }
+    }
+};
+
+TEST_F(file_warning_test, a_file_as_the_game_writes_it_gets_no_warning) {
+    EXPECT_TRUE(scan_level_file(written_file()).empty());
+    std::string crlf;
+    for (char ch : written_file()) {
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    }
+    EXPECT_TRUE(scan_level_file(crlf).empty());
+}
+
+TEST_F(file_warning_test, odd_characters_and_rows_are_pointed_out) {
+    std::string file = written_file();
+    file[81 * 2 + 4] = '\t';       // line 3, column 5: replaced
+    file.insert(81 * 5 + 10, "x"); // line 6 gets 81 characters
+    std::vector<std::string> got = warning_texts(scan_level_file(file));
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0],
+              "3:5 a tab is not a cell character: it takes up a cell and leaves it as it was");
+    EXPECT_EQ(got[1],
+              "6:11 'x' is not a cell character: it takes up a cell and leaves it as it was");
+    EXPECT_EQ(got[2], "6:0 this row has 81 characters, not 80: the cells after it shift");
+    EXPECT_EQ(got[3], "0:0 the file holds 17281 cell characters, not 17280: the characters after "
+                      "the 17280th wrap round and overwrite level 1");
+}
+
+TEST_F(file_warning_test, levels_without_a_start_or_a_grubblet_or_with_two_starts) {
+    put(1, 22, 2, ".");
+    put(2, 22, 9, ".");
+    put(3, 5, 70, "@");
+    std::vector<std::string> got = warning_texts(scan_level_file(written_file()));
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], "26:0 level 2 has no start cell: the player starts at the top left corner");
+    EXPECT_EQ(got[1], "51:0 level 3 has no grubblet: it is cleared on the first step");
+    EXPECT_EQ(got[2], "81:71 level 4 has 2 start cells: this one is not used, the last one is");
+}
+
+TEST_F(file_warning_test, a_short_file_says_what_stays_empty) {
+    std::string file = written_file().substr(0, FILE_BYTES / 2);
+    std::vector<std::string> got = warning_texts(scan_level_file(file));
+    ASSERT_FALSE(got.empty());
+    EXPECT_NE(std::find(got.begin(), got.end(),
+                        "0:0 the file holds 8640 cell characters, not 17280: the cells it does "
+                        "not reach stay empty"),
+              got.end());
+}
