@@ -5,7 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
-install_missing cmake make g++ libncurses-dev ncurses-base libgtest-dev libvterm-dev
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DGRUBBLET_TESTS=ON -DGRUBBLET_SANITIZE=ON
+install_missing cmake make g++ libncurses-dev ncurses-base libgtest-dev libvterm-dev libbenchmark-dev
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DGRUBBLET_TESTS=ON -DGRUBBLET_BENCH=ON -DGRUBBLET_SANITIZE=ON
 cmake --build build-test -j "$(nproc)"
 ctest --test-dir build-test -j "$(nproc)" --output-on-failure

@@ -81,6 +81,9 @@ enum {
 // Allocates the level storage, then sets up the terminal, colours and
 // glyphs. Returns 0, or 1 when memory ran out (the terminal untouched).
 int start_game();
+// Puts the current curses screen into the game's modes: hidden cursor,
+// colour pairs, keypad keys with control+arrows, raw, blocking, no echo.
+void set_up_screen();
 // Ends the curses mode; returns what ending it returned (0 on success).
 int end_terminal();
 // Fills in the rules' display interface with this screen's scenes.

@@ -91,18 +91,7 @@ static void recognise_control_arrows() {
     }
 }
 
-int start_game() {
-    if (allocate_boards() != 0) {
-        return 1;
-    }
-    catch_stop_signals();
-    if (newterm(nullptr, stdout, stdin) == nullptr) {
-        const char *term = std::getenv("TERM");
-        std::fprintf(stderr, "grubblet: cannot use the terminal type \"%s\"\n",
-                     term != nullptr ? term : "");
-        free_boards();
-        return 1;
-    }
+void set_up_screen() {
     curs_set(0);
     start_color();
     // curses numbers its colours in another order; map each by name.
@@ -124,6 +113,21 @@ int start_game() {
     nodelay(stdscr, FALSE);
     noecho();
     nonl();
+}
+
+int start_game() {
+    if (allocate_boards() != 0) {
+        return 1;
+    }
+    catch_stop_signals();
+    if (newterm(nullptr, stdout, stdin) == nullptr) {
+        const char *term = std::getenv("TERM");
+        std::fprintf(stderr, "grubblet: cannot use the terminal type \"%s\"\n",
+                     term != nullptr ? term : "");
+        free_boards();
+        return 1;
+    }
+    set_up_screen();
     reset_trail();
     return 0;
 }
