@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <stdio.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,14 +31,15 @@ static void report(const char *message) {
 // The next character of the stream with newlines skipped, or EOF. A CR counts
 // as part of the newline only when an LF follows it at once, so files with
 // CR LF line ends read exactly like files with LF line ends.
+// The stream is the reader's alone, so it is read without locking.
 static int next_cell_char(std::FILE *file) {
     for (;;) {
-        int ch = std::getc(file);
+        int ch = getc_unlocked(file);
         if (ch == '\n') {
             continue;
         }
         if (ch == '\r') {
-            int after = std::getc(file);
+            int after = getc_unlocked(file);
             if (after == '\n') {
                 continue;
             }

@@ -85,10 +85,16 @@ terminal_session::~terminal_session() {
     if (slave_ >= 0) {
         close(slave_);
     }
+    if (key_pipe_ >= 0) {
+        close(key_pipe_);
+    }
     remove_tree(dir_.substr(0, dir_.rfind('/')));
 }
 
 void terminal_session::start(const session_options &options) {
+    // Writing a key to a program that has just ended must fail, not kill the
+    // test.
+    signal(SIGPIPE, SIG_IGN);
     char base[] = "/tmp/grubblet-e2e-XXXXXX";
     if (mkdtemp(base) == nullptr) {
         throw std::runtime_error("mkdtemp failed");
@@ -129,16 +135,27 @@ void terminal_session::start(const session_options &options) {
     envp.push_back(nullptr);
     std::string binary = GRUBBLET_BINARY;
     char *argv[] = {&binary[0], nullptr};
+    int keys[2] = {-1, -1};
+    if (options.keys_through_pipe && pipe(keys) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
 
     pid_ = fork();
     if (pid_ == 0) {
         setsid();
         ioctl(slave_, TIOCSCTTY, 0);
-        dup2(slave_, 0);
+        dup2(options.keys_through_pipe ? keys[0] : slave_, 0);
         dup2(slave_, 1);
         dup2(slave_, 2);
         close(master_);
         close(slave_);
+        if (options.keys_through_pipe) {
+            close(keys[0]);
+            close(keys[1]);
+        }
+        if (options.unprivileged && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(125);
+        }
         if (chdir(dir_.c_str()) != 0) {
             _exit(126);
         }
@@ -146,6 +163,10 @@ void terminal_session::start(const session_options &options) {
         _exit(127);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    if (options.keys_through_pipe) {
+        close(keys[0]);
+        key_pipe_ = keys[1];
+    }
 
     vt_ = vterm_new(options.rows, options.cols);
     vterm_set_utf8(vt_, 1);
@@ -153,6 +174,7 @@ void terminal_session::start(const session_options &options) {
     screen_ = vterm_obtain_screen(vt_);
     static VTermScreenCallbacks callbacks = {};
     callbacks.settermprop = on_settermprop;
+    callbacks.sb_pushline = on_pushline;
     vterm_screen_set_callbacks(screen_, &callbacks, this);
     vterm_screen_enable_altscreen(screen_, 1);
     vterm_screen_reset(screen_, 1);
@@ -169,6 +191,11 @@ int terminal_session::on_settermprop(VTermProp prop, VTermValue *val, void *user
     case VTERM_PROP_ALTSCREEN: self->altscreen_ = val->boolean != 0; break;
     default: break;
     }
+    return 1;
+}
+
+int terminal_session::on_pushline(int, const VTermScreenCell *, void *user) {
+    static_cast<terminal_session *>(user)->scrolled_lines_++;
     return 1;
 }
 
@@ -307,7 +334,7 @@ bool terminal_session::settle(long reads_before) {
         // Bytes written to the terminal reach the program's input queue a
         // moment later; a completed read shows that they have been taken.
         int unread = 0;
-        ioctl(slave_, FIONREAD, &unread);
+        ioctl(key_pipe_ >= 0 ? key_pipe_ : slave_, FIONREAD, &unread);
         if (unread == 0 && read_calls() > reads_before && blocked_reading_terminal()) {
             // Blocked on the terminal, the program cannot write any more:
             // what it wrote is all in the terminal's buffer now.
@@ -329,8 +356,9 @@ void terminal_session::write_key_bytes() {
     bytes.swap(key_bytes_);
     long reads_before = read_calls();
     // One write per key, as a terminal sends it.
-    if (master_ >= 0 && !bytes.empty()) {
-        ssize_t n = write(master_, bytes.data(), bytes.size());
+    int to = options_.keys_through_pipe ? key_pipe_ : master_;
+    if (to >= 0 && !bytes.empty()) {
+        ssize_t n = write(to, bytes.data(), bytes.size());
         EXPECT_EQ(n, static_cast<ssize_t>(bytes.size()));
     }
     settle(reads_before);
@@ -379,16 +407,25 @@ void terminal_session::hang_up() {
     master_ = -1;
 }
 
+void terminal_session::close_input() {
+    close(key_pipe_);
+    key_pipe_ = -1;
+}
+
 void terminal_session::resize(int rows, int cols) {
     winsize size = {};
     size.ws_row = static_cast<unsigned short>(rows);
     size.ws_col = static_cast<unsigned short>(cols);
+    int old_rows = 0, old_cols = 0;
+    vterm_get_size(vt_, &old_rows, &old_cols);
+    if (rows == old_rows && cols == old_cols) {
+        return;
+    }
     vterm_set_size(vt_, rows, cols);
-    ioctl(master_, TIOCSWINSZ, &size);
+    // The terminal tells the program with SIGWINCH, which interrupts its key
+    // read; wait until it is back there, having drawn the screen again.
     long reads_before = read_calls();
-    kill(pid_, SIGWINCH);
-    // The resize interrupts the program's key read; wait until it is back
-    // there, having drawn the screen again.
+    ioctl(master_, TIOCSWINSZ, &size);
     settle(reads_before);
 }
 

@@ -28,6 +28,11 @@ struct session_options {
     std::string term = "xterm-256color";
     // Seconds a single key may take before the test fails.
     double key_timeout = 10.0;
+    // Keys reach the program through a pipe instead of the terminal, so that
+    // a test can close its input while the terminal stays.
+    bool keys_through_pipe = false;
+    // Runs the program as the unprivileged user nobody.
+    bool unprivileged = false;
 };
 
 struct screen_cell {
@@ -66,6 +71,9 @@ class terminal_session {
 
     // Hangs the terminal up, as when the terminal window is closed.
     void hang_up();
+    // Ends the program's input (end of file) while the terminal stays; only
+    // with keys_through_pipe.
+    void close_input();
     void resize(int rows, int cols);
     void send_signal(int sig);
 
@@ -89,6 +97,10 @@ class terminal_session {
     }
     bool alternate_screen() const {
         return altscreen_;
+    }
+    // Lines that scrolled off the top: a frame drawn beyond the screen.
+    int scrolled_lines() const {
+        return scrolled_lines_;
     }
 
     // The program's directory, and files in it.
@@ -124,11 +136,13 @@ class terminal_session {
     void check_sanitizer_logs();
 
     static int on_settermprop(VTermProp prop, VTermValue *val, void *user);
+    static int on_pushline(int cols, const VTermScreenCell *cells, void *user);
     static void on_output(const char *bytes, size_t len, void *user);
 
     session_options options_;
     std::string dir_;
     int master_ = -1;
+    int key_pipe_ = -1; // write end of the key pipe, or -1
     int slave_ = -1;
     pid_t pid_ = -1;
     bool exited_ = false;
@@ -148,6 +162,7 @@ class terminal_session {
     bool cursor_visible_ = true;
     bool cursor_blink_ = false;
     bool altscreen_ = false;
+    int scrolled_lines_ = 0;
 };
 
 // One level as text, all '.' until cells are put into it.

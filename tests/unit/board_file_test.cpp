@@ -2,10 +2,12 @@
 #include "levels/levels.h"
 #include "rules_test_support.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <ftw.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -355,4 +357,110 @@ TEST_F(board_file_test, a_user_may_save_an_unprotected_file) {
     build_example();
     EXPECT_EQ(in_child(true, [] { return save_boards(); }), 0);
     EXPECT_EQ(slurp("boards.txt").size(), 17505u);
+}
+
+TEST_F(board_file_test, a_write_protected_directory_keeps_its_file) {
+    write_file("boards.txt", "old levels\n");
+    chmod("boards.txt", 0666);
+    chmod(".", 0555);
+    build_example();
+    int result = in_child(true, [this] {
+        return save_boards() == 1 && file_errors == std::vector<std::string>{WRITE_ERROR} ? 0 : 1;
+    });
+    chmod(".", 0777);
+    EXPECT_EQ(result, 0) << "the save must fail with the writing error";
+    EXPECT_EQ(slurp("boards.txt"), "old levels\n");
+}
+
+// A save killed at any moment leaves boards.txt as the old file or the new
+// one, whole; what a killed save leaves behind is never named boards.txt.
+TEST_F(board_file_test, a_save_killed_at_any_moment_leaves_a_whole_file) {
+    build_varied_levels();
+    const std::string first = saved_file();
+    for (int b = 0; b < LEVEL_COUNT; b++) {
+        put(b, 0, 0, std::string(BOARD_COLS, '&'));
+        put(b, 12, 0, std::string(BOARD_COLS, 'X'));
+    }
+    char text[FILE_BYTES];
+    format_boards(text);
+    const std::string second(text, sizeof text);
+    ASSERT_NE(first, second);
+
+    const int kills = 150;
+    unsigned seed = 12345;
+    int saw_first = 0, saw_second = 0;
+    for (int k = 0; k < kills; k++) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            // Saves the two versions in turn until killed.
+            for (int i = 0;; i++) {
+                for (int b = 0; b < LEVEL_COUNT; b++) {
+                    put(b, 0, 0, std::string(BOARD_COLS, i % 2 ? '&' : '.'));
+                }
+                save_boards();
+            }
+        }
+        seed = seed * 1103515245 + 12345;
+        usleep(200 + (seed >> 8) % 4000);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        std::string now = slurp("boards.txt");
+        ASSERT_EQ(now.size(), static_cast<std::size_t>(FILE_BYTES)) << "after kill " << k;
+        if (now == first) {
+            continue; // killed before its first save was in place
+        }
+        // The child writes the second version with row 0 of every level
+        // either empty or walls.
+        bool is_first_row = now.compare(0, 80, std::string(80, '.')) == 0;
+        bool is_second_row = now.compare(0, 80, std::string(80, '&')) == 0;
+        ASSERT_TRUE(is_first_row || is_second_row) << "after kill " << k;
+        std::string expected = second;
+        for (int b = 0; b < LEVEL_COUNT; b++) {
+            expected.replace(static_cast<std::size_t>(1945 * b), 80,
+                             std::string(80, is_first_row ? '.' : '&'));
+        }
+        ASSERT_EQ(now, expected) << "after kill " << k;
+        saw_first += is_first_row;
+        saw_second += is_second_row;
+    }
+    // The kills came at different moments of the saving.
+    EXPECT_GT(saw_first, 0);
+    EXPECT_GT(saw_second, 0);
+
+    FILE *ls = popen("ls -A", "r");
+    char name[256];
+    while (fgets(name, sizeof name, ls) != nullptr) {
+        std::string n = name;
+        EXPECT_TRUE(n == "boards.txt\n" || n.rfind(".boards.txt.", 0) == 0) << n;
+    }
+    pclose(ls);
+}
+
+// A disk that fills up during the save: the writing error, the old file
+// kept, the half-written temporary gone.
+TEST_F(board_file_test, a_full_disk_keeps_the_old_file) {
+    ASSERT_EQ(mkdir("disk", 0755), 0);
+    // Room for the old file and a little more, not for a second copy.
+    if (mount("tmpfs", "disk", "tmpfs", 0, "size=24k") != 0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here; the failed-write test injects the fault";
+    }
+    build_varied_levels();
+    ASSERT_EQ(chdir("disk"), 0);
+    std::string old = saved_file();
+    for (int b = 0; b < LEVEL_COUNT; b++) {
+        put(b, 0, 0, std::string(BOARD_COLS, '&'));
+    }
+    EXPECT_EQ(save_boards(), 1);
+    EXPECT_EQ(file_errors, std::vector<std::string>{WRITE_ERROR});
+    EXPECT_EQ(slurp("boards.txt"), old);
+    FILE *ls = popen("ls -A", "r");
+    char name[256];
+    std::string listing;
+    while (fgets(name, sizeof name, ls) != nullptr) {
+        listing += name;
+    }
+    pclose(ls);
+    EXPECT_EQ(listing, "boards.txt\n");
+    ASSERT_EQ(chdir(".."), 0);
+    umount("disk");
 }

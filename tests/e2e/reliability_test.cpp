@@ -1,0 +1,204 @@
+// Whatever the terminal does, the program neither crashes, hangs nor spins,
+// gives the terminal back, and never saves on its own: input that ends or a
+// terminal that hangs up at any point, small and resized terminals,
+// termination signals, and levels that cannot be saved.
+#include "terminal_session.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+// A floor, a mine two cells right of the start, a grubblet far away.
+std::string boards() {
+    level_text level;
+    level.floor().put(22, 5, "@").put(22, 7, "X").put(22, 40, "=");
+    return make_boards({level, level});
+}
+
+// Where the program may be waiting for a key, and how to get it there.
+struct stage {
+    const char *name;
+    const char *keys;
+    const char *row0; // what row 0 or 24 must show there, to be sure
+    int row;
+};
+
+const stage STAGES[] = {
+    {"title", "", "Fenwhistle Presents:", 0},
+    {"play", "x", "Tummy: 99  Health: 20                   Reset, Quit, /Edit", 24},
+    {"outcome message", "x33", "OUCH CRAP I STEPPED ON A MINE", 24},
+    {"editor with an unsaved edit", "x/x ", "L1 [dec ]inc (s)ave (l)oad (q)uit", 24},
+    {"save confirmation", "x/x s", "Confirm save with Y (upper case)", 0},
+    {"load confirmation", "x/x l", "Confirm load with Y (upper case)", 0},
+    {"save message", "x/x sY", "Save successful", 0},
+};
+
+bool shows(const terminal_session &s, const stage &st) {
+    return s.row_text(st.row).rfind(st.row0, 0) == 0;
+}
+
+} // namespace
+
+TEST(reliability, input_that_ends_anywhere_ends_the_program_cleanly) {
+    for (const stage &st : STAGES) {
+        SCOPED_TRACE(st.name);
+        session_options options;
+        options.boards = boards();
+        options.keys_through_pipe = true;
+        terminal_session s(options);
+        s.type(st.keys);
+        ASSERT_TRUE(shows(s, st)) << s.dump();
+        std::string on_disk = *s.read_file("boards.txt");
+        s.close_input();
+        EXPECT_EQ(s.wait_exit(3.0), 0);
+        EXPECT_LT(s.cpu_seconds(), 1.0);
+        EXPECT_TRUE(s.terminal_modes_restored());
+        EXPECT_FALSE(s.alternate_screen());
+        EXPECT_TRUE(s.cursor_visible());
+        EXPECT_EQ(s.read_file("boards.txt"), on_disk) << "nothing is saved on the way out";
+    }
+}
+
+TEST(reliability, a_terminal_that_hangs_up_anywhere_ends_the_program) {
+    for (const stage &st : STAGES) {
+        SCOPED_TRACE(st.name);
+        session_options options;
+        options.boards = boards();
+        terminal_session s(options);
+        s.type(st.keys);
+        ASSERT_TRUE(shows(s, st)) << s.dump();
+        std::string on_disk = *s.read_file("boards.txt");
+        s.hang_up();
+        EXPECT_NE(s.wait_exit(3.0), -1);
+        EXPECT_EQ(s.signal_that_ended_it(), 0);
+        EXPECT_LT(s.cpu_seconds(), 1.0);
+        EXPECT_EQ(s.read_file("boards.txt"), on_disk);
+    }
+}
+
+TEST(reliability, termination_signals_never_save) {
+    for (int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        session_options options;
+        options.boards = boards();
+        terminal_session s(options);
+        s.type("x/x s"); // an edit, and the save prompt waiting
+        s.send_signal(sig);
+        EXPECT_EQ(s.wait_exit(3.0), 0);
+        EXPECT_TRUE(s.terminal_modes_restored());
+        EXPECT_FALSE(s.alternate_screen());
+        EXPECT_EQ(s.read_file("boards.txt"), boards());
+    }
+}
+
+TEST(reliability, a_small_terminal_loses_what_falls_outside_and_nothing_else) {
+    session_options options;
+    options.boards = boards();
+    options.rows = 20;
+    options.cols = 60;
+    terminal_session s(options);
+    EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:");
+    s.type("x0669");
+    EXPECT_EQ(s.row_text(0), std::string(60, '.'));
+    s.type("/");
+    for (int i = 0; i < 12; i++) {
+        s.press(VTERM_KEY_RIGHT, VTERM_MOD_CTRL);
+        s.press(VTERM_KEY_DOWN, VTERM_MOD_CTRL);
+    }
+    s.type("x f sY");
+    s.type("x");
+    s.type("]/1");
+    EXPECT_TRUE(s.running());
+    EXPECT_EQ(s.scrolled_lines(), 0);
+    // The cursor's cell was off the screen, but the fill and the save happened.
+    std::string saved = *s.read_file("boards.txt");
+    EXPECT_EQ(saved.size(), 17505u);
+    EXPECT_EQ(saved[81 * 23 + 79], '&');
+    s.type("q");
+    EXPECT_EQ(s.wait_exit(), 0);
+}
+
+TEST(reliability, a_resize_is_no_key_and_redraws_what_is_showing) {
+    session_options options;
+    options.boards = boards();
+    terminal_session s(options);
+
+    // The title stays up through resizes, and a key still dismisses it.
+    s.resize(30, 100);
+    EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:");
+    s.resize(20, 70);
+    EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:");
+    s.resize(25, 80);
+    EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:");
+    s.type("x");
+    EXPECT_EQ(s.text(24, 0, 9), "Tummy: 99");
+
+    // In play a resize costs no turn.
+    s.resize(26, 90);
+    EXPECT_EQ(s.text(24, 0, 9), "Tummy: 99");
+    EXPECT_EQ(s.cell(22, 5).ch, "@");
+
+    // A message stays until a key.
+    s.type("33");
+    EXPECT_EQ(s.row_text(24), "OUCH CRAP I STEPPED ON A MINE");
+    s.resize(25, 80);
+    EXPECT_EQ(s.row_text(24), "OUCH CRAP I STEPPED ON A MINE");
+    s.type("x");
+    EXPECT_EQ(s.text(24, 0, 10), "Tummy: 100");
+
+    // So does a confirmation: the key after the resize answers it.
+    s.type("/x s");
+    EXPECT_EQ(s.text(0, 0, 32), "Confirm save with Y (upper case)");
+    s.resize(24, 80);
+    s.resize(25, 80);
+    EXPECT_EQ(s.text(0, 0, 32), "Confirm save with Y (upper case)");
+    s.type("Y");
+    EXPECT_EQ(s.text(0, 0, 15), "Save successful");
+    EXPECT_NE(s.read_file("boards.txt"), boards());
+    EXPECT_TRUE(s.running());
+    EXPECT_EQ(s.scrolled_lines(), 0);
+}
+
+namespace {
+
+// Saving as a user who may not write: the writing error, "saving error",
+// the level still in the editor, and the file as it was.
+void expect_save_refused(terminal_session &s, const std::string &before) {
+    s.type("x/x sY");
+    EXPECT_EQ(s.text(0, 0, 46), "Error: couldn't access boards.txt for writing.");
+    EXPECT_EQ(s.text(1, 0, 13), "press any key");
+    s.type("x");
+    EXPECT_EQ(s.text(3, 0, 12), "saving error");
+    s.type("x");
+    EXPECT_EQ(s.cell(12, 40).ch, "&");
+    EXPECT_EQ(s.read_file("boards.txt"), before);
+    EXPECT_TRUE(s.running());
+}
+
+} // namespace
+
+TEST(reliability, a_write_protected_file_is_not_replaced) {
+    session_options options;
+    options.boards = boards();
+    options.unprivileged = true;
+    options.prepare = [](const std::string &dir) {
+        chmod(dir.c_str(), 0777); // the directory would allow a rename
+        chmod((dir + "/boards.txt").c_str(), 0444);
+    };
+    terminal_session s(options);
+    expect_save_refused(s, boards());
+}
+
+TEST(reliability, a_write_protected_directory_keeps_its_file) {
+    session_options options;
+    options.boards = boards();
+    options.unprivileged = true;
+    options.prepare = [](const std::string &dir) {
+        chmod((dir + "/boards.txt").c_str(), 0666);
+        chmod(dir.c_str(), 0555);
+    };
+    terminal_session s(options);
+    expect_save_refused(s, boards());
+}
