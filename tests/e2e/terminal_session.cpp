@@ -18,6 +18,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -281,8 +282,8 @@ bool terminal_session::blocked_reading_terminal() const {
     std::ifstream in("/proc/" + std::to_string(pid_) + "/syscall");
     std::string number, fd;
     in >> number >> fd;
-    // read(2) is system call 0 on x86-64; the terminal is the program's fd 0.
-    return number == "0" && fd == "0x0";
+    // Blocked in read(2) on fd 0, where the program takes its keys from.
+    return number == std::to_string(SYS_read) && fd == "0x0";
 }
 
 bool terminal_session::reap(bool block) {
