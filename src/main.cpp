@@ -19,15 +19,13 @@
 // other key is read and dropped.
 static void read_play_key() {
     for (;;) {
-        switch (read_key()) {
-        case '1': game.pending_move = MOVE_WALK_LEFT; return;
-        case '3': game.pending_move = MOVE_WALK_RIGHT; return;
-        case '4': game.pending_move = MOVE_SPRINT_LEFT; return;
-        case '6': game.pending_move = MOVE_SPRINT_RIGHT; return;
-        case '7': game.pending_move = MOVE_HIGH_LEFT; return;
-        case '9': game.pending_move = MOVE_HIGH_RIGHT; return;
-        case '8': game.pending_move = MOVE_HIGH_UP; return;
-        case '0': game.pending_move = MOVE_GAUGE; return;
+        int key = read_key();
+        move_code move = move_for_key(key);
+        if (move != MOVE_NONE) {
+            game.pending_move = move;
+            return;
+        }
+        switch (key) {
         case 'r':
         case 'R': reset_level(); return;
         case 'q':

@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-// The play keys the search tries, in the order it tries them. Restarting and
-// the gauge key are never part of a shortest win.
-extern const char SEARCH_KEYS[];
-
 struct level_verdict {
     bool clearable = false;
     std::string keys; // a shortest winning sequence of play keys

@@ -15,10 +15,10 @@
 #include <cstddef>
 #include <unordered_map>
 
-const char SEARCH_KEYS[] = "1346798";
-
 namespace {
 
+// The moves the search tries, in this order. Restarting and the gauge key are
+// never part of a shortest win.
 const move_code SEARCH_MOVES[] = {MOVE_WALK_LEFT,    MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT,
                                   MOVE_SPRINT_RIGHT, MOVE_HIGH_LEFT,  MOVE_HIGH_RIGHT,
                                   MOVE_HIGH_UP};
@@ -111,14 +111,14 @@ class level_search {
                 if (!resolve(SEARCH_MOVES[m], false)) {
                     if (cleared) {
                         verdict.clearable = true;
-                        verdict.keys = path_to(static_cast<int>(next)) + SEARCH_KEYS[m];
+                        verdict.keys = path_to(static_cast<int>(next)) + MOVE_KEYS[SEARCH_MOVES[m]];
                         verdict.states = static_cast<long>(nodes_.size());
                         restore_level();
                         return verdict;
                     }
                     continue;
                 }
-                add_node(static_cast<int>(next), SEARCH_KEYS[m]);
+                add_node(static_cast<int>(next), MOVE_KEYS[SEARCH_MOVES[m]]);
             }
         }
         verdict.states = static_cast<long>(nodes_.size());

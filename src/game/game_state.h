@@ -60,6 +60,12 @@ enum : move_code {
     MOVE_GAUGE = 8,
 };
 
+// The play key that chooses each move, indexed by move_code ('\0' for none);
+// the digits lie as on the numeric keypad.
+extern const char MOVE_KEYS[MOVE_GAUGE + 1];
+// The move a key chooses, or MOVE_NONE for any other key.
+move_code move_for_key(int key);
+
 // What ended a life or a level.
 using outcome_kind = int;
 enum : outcome_kind {

@@ -9,6 +9,17 @@
 // costs one point of health.
 static const int FREE_FALL_CELLS = 5;
 
+const char MOVE_KEYS[MOVE_GAUGE + 1] = {'\0', '1', '3', '4', '6', '7', '9', '8', '0'};
+
+move_code move_for_key(int key) {
+    for (move_code move = MOVE_WALK_LEFT; move <= MOVE_GAUGE; move++) {
+        if (key == MOVE_KEYS[move]) {
+            return move;
+        }
+    }
+    return MOVE_NONE;
+}
+
 void record_trail_step() {
     // A turn records at most 125 entries between two resets; the guard keeps
     // the trail in bounds whatever the board holds.

@@ -3,18 +3,9 @@
 #include "terminal_session.h"
 
 #include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
-
-std::string read_text(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // The checker's winning key sequence for each level, in order.
 std::vector<std::string> winning_sequences(const std::string &boards) {
@@ -41,7 +32,7 @@ TEST(full_game, the_shipped_levels_can_be_won_by_pressing_keys) {
     std::vector<std::string> sequences = winning_sequences(GRUBBLET_SHIPPED_BOARDS);
     ASSERT_EQ(sequences.size(), 9u);
     session_options options;
-    options.boards = read_text(GRUBBLET_SHIPPED_BOARDS);
+    options.boards = shipped_boards();
     terminal_session s(options);
     s.type("x"); // the title; the first turn is the fresh start of level 1
     for (std::size_t level = 0; level < sequences.size(); level++) {

@@ -5,10 +5,8 @@
 #include "terminal_session.h"
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
 
@@ -52,11 +50,8 @@ void report(const char *what, key_cost cost) {
 } // namespace
 
 TEST(terminal_output, keys_send_little_more_than_what_changed) {
-    std::ifstream in(GRUBBLET_SHIPPED_BOARDS, std::ios::binary);
-    std::ostringstream boards;
-    boards << in.rdbuf();
     session_options options;
-    options.boards = boards.str();
+    options.boards = shipped_boards();
     terminal_session s(options);
     s.type("x");
 

@@ -5,10 +5,8 @@
 // boards.txt only on a confirmed save.
 #include "terminal_session.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <sstream>
 
 namespace {
 
@@ -74,13 +72,6 @@ std::vector<weighted> key_table() {
         table.push_back({1, raw(seq)});
     }
     return table;
-}
-
-std::string shipped_boards() {
-    std::ifstream in(GRUBBLET_SHIPPED_BOARDS, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 class soak : public ::testing::TestWithParam<unsigned> {};

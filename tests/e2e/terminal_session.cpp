@@ -540,6 +540,13 @@ void terminal_session::check_sanitizer_logs() {
     closedir(d);
 }
 
+std::string shipped_boards() {
+    std::ifstream in(GRUBBLET_SHIPPED_BOARDS, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
 level_text &level_text::put(int row, int col, const std::string &cells) {
     rows.at(static_cast<std::size_t>(row))
         .replace(static_cast<std::size_t>(col), cells.size(), cells);

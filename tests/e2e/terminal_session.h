@@ -174,6 +174,9 @@ struct level_text {
     level_text &floor();
 };
 
+// The levels shipped with the game, as the file holds them.
+std::string shipped_boards();
+
 // A board file of nine levels; levels not given are all empty.
 std::string make_boards(const std::vector<level_text> &levels);
 

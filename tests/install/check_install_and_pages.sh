@@ -4,6 +4,7 @@
 # an install into a fresh prefix holds every file it should.
 # Usage: check_install_and_pages.sh SOURCE_DIR BUILD_DIR
 set -eu
+set -f # keys such as [ are not file name patterns
 src=$1
 build=$2
 failed=0
@@ -20,37 +21,49 @@ for page in "$src/man/grubblet.6" "$src/man/grubblet-check.1"; do
     [ -z "$warnings" ] || fail "man warns about $page: $warnings"
 done
 
-# 2. Every key the program accepts appears as a key in the game's page. The
-# keys are taken from the play and editor key readers themselves.
-tags=$(groff -man -Tascii -P-cbou "$src/man/grubblet.6" 2>/dev/null |
-    awk '/^(PLAY|EDITOR) KEYS/ { keys = 1; next }
-         /^[A-Z]/ { keys = 0 }
-         keys && /^       [^ ]/ {
-             tag = substr($0, 8); sub(/  .*/, "", tag)
-             n = split(tag, parts, ", ")
-             for (i = 1; i <= n; i++) print parts[i]
-         }')
-has_tag() {
-    printf '%s\n' "$tags" | grep -qxF -- "$1"
+# 2. Every key the program accepts appears as a key in its section of the
+# game's page. The keys are taken from the game's move keys and from the play
+# and editor key readers themselves.
+page_text=$(groff -man -Tascii -P-cbou "$src/man/grubblet.6" 2>/dev/null)
+# The keys a section names: the tags of its paragraphs, split at commas.
+section_tags() {
+    printf '%s\n' "$page_text" |
+        awk -v section="$1" '$0 == section { keys = 1; next }
+             /^[A-Z]/ { keys = 0 }
+             keys && /^       [^ ]/ {
+                 tag = substr($0, 8); sub(/  .*/, "", tag)
+                 n = split(tag, parts, ", ")
+                 for (i = 1; i <= n; i++) print parts[i]
+             }'
 }
-for file in "$src/src/main.cpp" "$src/src/editor/editor_view.cpp"; do
-    keys=$(sed -n "s/.*case '\\(.*\\)':.*/\\1/p" "$file")
-    for key in $keys; do
-        case "$key" in
-        '\t') key=Tab ;;
-        esac
-        if has_tag "$key"; then continue; fi
-        # Letters work in either case; the page may name only one.
-        lower=$(printf '%s' "$key" | tr 'A-Z' 'a-z')
-        upper=$(printf '%s' "$key" | tr 'a-z' 'A-Z')
-        if has_tag "$lower" || has_tag "$upper"; then continue; fi
-        fail "key '$key' of $(basename "$file") is not in the game's page"
+play_tags=$(section_tags "PLAY KEYS")
+editor_tags=$(section_tags "EDITOR KEYS")
+# check_key TAGS KEY WHERE: letters work in either case, so either may be named.
+check_key() {
+    lower=$(printf '%s' "$2" | tr 'A-Z' 'a-z')
+    upper=$(printf '%s' "$2" | tr 'a-z' 'A-Z')
+    for name in "$2" "$lower" "$upper"; do
+        printf '%s\n' "$1" | grep -qxF -- "$name" && return 0
     done
+    fail "$3 key '$2' is not in the game's page"
+}
+case_keys() {
+    sed -n "s/.*case '\\(.*\\)':.*/\\1/p" "$1" | sed 's/^\\t$/Tab/; s/^ $/space/'
+}
+
+move_keys=$(sed -n "s/.*MOVE_KEYS\[.*\] = {\(.*\)};/\1/p" "$src/src/game/turn.cpp" |
+    sed "s/'\\\\0',//; s/[ ',]//g")
+[ ${#move_keys} -eq 8 ] || fail "the move keys could not be read from the game: '$move_keys'"
+for key in $(printf '%s' "$move_keys" | sed 's/./& /g') $(case_keys "$src/src/main.cpp"); do
+    check_key "$play_tags" "$key" play
 done
-grep -q "case ' ':" "$src/src/editor/editor_view.cpp" && { has_tag space || fail "space is not in the page"; }
-grep -q "case KEY_UP:" "$src/src/editor/editor_view.cpp" && { has_tag "arrow keys" || fail "the arrow keys are not in the page"; }
-grep -q "case CTL_UP:" "$src/src/editor/editor_view.cpp" && { has_tag "control+arrow keys" || fail "the control+arrow keys are not in the page"; }
-grep -q "== 'Y'" "$src/src/editor/editor_actions.cpp" && { has_tag Y || fail "the confirming Y is not in the page"; }
+for key in $(case_keys "$src/src/editor/editor_view.cpp"); do
+    check_key "$editor_tags" "$key" editor
+done
+grep -q "case KEY_UP:" "$src/src/editor/editor_view.cpp" && check_key "$editor_tags" "arrow keys" editor
+grep -q "case CTL_UP:" "$src/src/editor/editor_view.cpp" &&
+    check_key "$editor_tags" "control+arrow keys" editor
+grep -q "== 'Y'" "$src/src/editor/editor_actions.cpp" && check_key "$editor_tags" Y editor
 
 # 3. An install into a fresh prefix.
 prefix=$(mktemp -d)

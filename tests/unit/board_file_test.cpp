@@ -27,6 +27,18 @@ std::string slurp(const std::string &path) {
     return out.str();
 }
 
+// The names in the current directory, hidden ones included, one a line.
+std::string listing() {
+    std::string out;
+    FILE *ls = popen("ls -A", "r");
+    char name[256];
+    while (fgets(name, sizeof name, ls) != nullptr) {
+        out += name;
+    }
+    pclose(ls);
+    return out;
+}
+
 void write_file(const std::string &path, const std::string &content) {
     std::ofstream(path, std::ios::binary) << content;
 }
@@ -317,14 +329,7 @@ TEST_F(board_file_test, a_failed_write_keeps_the_old_file_and_leaves_no_temporar
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(slurp("boards.txt"), "old levels\n");
-    std::string listing;
-    FILE *ls = popen("ls -A", "r");
-    char buf[256];
-    while (fgets(buf, sizeof buf, ls) != nullptr) {
-        listing += buf;
-    }
-    pclose(ls);
-    EXPECT_EQ(listing, "boards.txt\n");
+    EXPECT_EQ(listing(), "boards.txt\n");
 }
 
 TEST_F(board_file_test, saving_keeps_permissions_and_symbolic_links) {
@@ -427,13 +432,10 @@ TEST_F(board_file_test, a_save_killed_at_any_moment_leaves_a_whole_file) {
     EXPECT_GT(saw_first, 0);
     EXPECT_GT(saw_second, 0);
 
-    FILE *ls = popen("ls -A", "r");
-    char name[256];
-    while (fgets(name, sizeof name, ls) != nullptr) {
-        std::string n = name;
-        EXPECT_TRUE(n == "boards.txt\n" || n.rfind(".boards.txt.", 0) == 0) << n;
+    std::istringstream names(listing());
+    for (std::string n; std::getline(names, n);) {
+        EXPECT_TRUE(n == "boards.txt" || n.rfind(".boards.txt.", 0) == 0) << n;
     }
-    pclose(ls);
 }
 
 // A disk that fills up during the save: the writing error, the old file
@@ -453,14 +455,7 @@ TEST_F(board_file_test, a_full_disk_keeps_the_old_file) {
     EXPECT_EQ(save_boards(), 1);
     EXPECT_EQ(file_errors, std::vector<std::string>{WRITE_ERROR});
     EXPECT_EQ(slurp("boards.txt"), old);
-    FILE *ls = popen("ls -A", "r");
-    char name[256];
-    std::string listing;
-    while (fgets(name, sizeof name, ls) != nullptr) {
-        listing += name;
-    }
-    pclose(ls);
-    EXPECT_EQ(listing, "boards.txt\n");
+    EXPECT_EQ(listing(), "boards.txt\n");
     ASSERT_EQ(chdir(".."), 0);
     umount("disk");
 }

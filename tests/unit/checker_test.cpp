@@ -4,8 +4,6 @@
 #include "levels/levels.h"
 #include "rules_test_support.h"
 
-#include <cstring>
-
 namespace {
 
 class checker_test : public rules_test {
@@ -13,9 +11,6 @@ class checker_test : public rules_test {
     // Plays keys from the fresh start, as the game would, and tells whether
     // the level is cleared by the last key and not before.
     bool keys_clear_level(int level, const std::string &keys) {
-        static const move_code moves[] = {MOVE_WALK_LEFT,    MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT,
-                                          MOVE_SPRINT_RIGHT, MOVE_HIGH_LEFT,  MOVE_HIGH_RIGHT,
-                                          MOVE_HIGH_UP};
         game.level = level;
         reset_level();
         outcomes.clear();
@@ -24,9 +19,9 @@ class checker_test : public rules_test {
             if (!outcomes.empty()) {
                 return false; // cleared too early, or died on the way
             }
-            const char *at = std::strchr(SEARCH_KEYS, key);
-            EXPECT_NE(at, nullptr) << key;
-            play(moves[at - SEARCH_KEYS]);
+            move_code move = move_for_key(key);
+            EXPECT_NE(move, MOVE_NONE) << key;
+            play(move);
         }
         return !outcomes.empty() && outcomes.front() == OUTCOME_LEVEL_WON;
     }
