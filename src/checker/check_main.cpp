@@ -1,8 +1,9 @@
-// grubblet-check [FILE]: reports for each of the nine levels of a level file
-// whether it can be cleared, with one shortest winning key sequence.
+// grubblet-check [--json | --route] [--max-states N] [FILE]: reports for each
+// of the nine levels of a level file whether it can be cleared, with a winning
+// key sequence, or why not.
 //
-// Exit status: 0 when every level can be cleared, 1 when some cannot (or the
-// search gave up), 2 when the file cannot be read or the arguments are wrong.
+// Exit status: 0 when every level can be cleared, 1 when some cannot (or were
+// not decided), 2 when the file cannot be read or the arguments are wrong.
 #include "checker.h"
 
 #include "../game/game_state.h"
@@ -10,28 +11,42 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 static const char USAGE[] =
-    "Usage: grubblet-check [FILE]\n"
+    "Usage: grubblet-check [--json | --route] [--max-states N] [FILE]\n"
     "\n"
     "Checks a Grubblet Plonko level file (./boards.txt unless FILE is given).\n"
     "\n"
-    "First it warns about what the game will silently do with the file as a\n"
-    "text editor shows it: characters that are not cell characters, rows that\n"
-    "are not 80 characters long, a file that does not hold exactly 17280 cell\n"
-    "characters, levels with no start cell or several, levels without a\n"
-    "grubblet. Warnings never change what the game loads.\n"
+    "First it warns, as FILE:LINE:COLUMN, about what the game will silently do\n"
+    "with the file as a text editor shows it: characters that are not cell\n"
+    "characters, rows that are not 80 characters long, a file that does not\n"
+    "hold exactly 17280 cell characters, levels with no start cell or several,\n"
+    "levels without a grubblet. Warnings never change what the game loads.\n"
     "\n"
-    "Then, for each level, it searches every way of playing it from a fresh\n"
-    "start (the state the restart key r gives) with the game's own rules, and\n"
-    "reports whether the level can be cleared, the fewest key presses that\n"
-    "clear it, one shortest winning sequence of play keys, and how many\n"
-    "states it explored.\n"
+    "Then it decides each level from a fresh start (the state the restart key\n"
+    "r gives), playing every move with the game's own rules:\n"
+    "  clearable          with a winning sequence of play keys, a shortest one\n"
+    "                     unless it says \"not proven shortest\"\n"
+    "  cannot be cleared  proven, with the reason: grubblets no play can\n"
+    "                     ever eat (each as FILE:LINE:COLUMN), the tummy\n"
+    "                     running out, falls, mines\n"
+    "  not decided        the search limit was reached first\n"
+    "It also warns about traps: places a player can come to rest in and never\n"
+    "eat all the remaining grubblets from.\n"
     "\n"
-    "Exit status: 0 when every level can be cleared, 1 when some cannot,\n"
-    "2 when the file cannot be read.\n";
+    "Options:\n"
+    "  --json           the whole report as one JSON object\n"
+    "  --route          also draw each level with the route of its winning\n"
+    "                   sequence (in colour on a terminal, unless NO_COLOR is set)\n"
+    "  --max-states N   explore at most N states a level (default 1000000)\n"
+    "  -h, --help       show this help\n"
+    "\n"
+    "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
+    "were not decided, 2 when the file cannot be read.\n";
 
 static bool read_whole_file(const char *path, std::string *content, std::string *error) {
     std::FILE *file = std::fopen(path, "rb");
@@ -71,38 +86,53 @@ static bool load_levels(const char *path, std::string *error) {
     return true;
 }
 
-static std::string count(long n, const char *one, const char *many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+static bool parse_count(const char *text, long *out) {
+    char *end = nullptr;
+    errno = 0;
+    long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < 1) {
+        return false;
+    }
+    *out = value;
+    return true;
 }
 
-static void print_warning(const char *path, const file_warning &w) {
-    if (w.line > 0 && w.column > 0) {
-        std::printf("%s:%d:%d: warning: %s\n", path, w.line, w.column, w.text.c_str());
-    } else if (w.line > 0) {
-        std::printf("%s:%d: warning: %s\n", path, w.line, w.text.c_str());
-    } else {
-        std::printf("%s: warning: %s\n", path, w.text.c_str());
-    }
+static int usage_error(const std::string &message) {
+    std::fprintf(stderr, "grubblet-check: %s\n", message.c_str());
+    std::fputs(USAGE, stderr);
+    return 2;
 }
 
 int main(int argc, char **argv) {
     const char *path = BOARD_FILE_NAME;
-    if (argc > 2) {
-        std::fputs("grubblet-check: too many arguments\n", stderr);
-        std::fputs(USAGE, stderr);
-        return 2;
-    }
-    if (argc == 2) {
-        if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    bool json = false, route = false, have_path = false;
+    search_limits limits;
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
             std::fputs(USAGE, stdout);
             return 0;
+        } else if (arg == "--json") {
+            json = true;
+        } else if (arg == "--route") {
+            route = true;
+        } else if (arg == "--max-states" || arg.rfind("--max-states=", 0) == 0) {
+            const char *value = arg == "--max-states" ? (i + 1 < argc ? argv[++i] : "")
+                                                      : argv[i] + std::strlen("--max-states=");
+            if (!parse_count(value, &limits.max_states)) {
+                return usage_error("--max-states needs a whole number of states, 1 or more");
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage_error("unknown option " + arg);
+        } else if (have_path) {
+            return usage_error("too many arguments");
+        } else {
+            path = argv[i];
+            have_path = true;
         }
-        if (argv[1][0] == '-' && argv[1][1] != '\0') {
-            std::fprintf(stderr, "grubblet-check: unknown option %s\n", argv[1]);
-            std::fputs(USAGE, stderr);
-            return 2;
-        }
-        path = argv[1];
+    }
+    if (json && route) {
+        return usage_error("--json and --route cannot be used together");
     }
 
     std::string content;
@@ -117,35 +147,20 @@ int main(int argc, char **argv) {
         return 2;
     }
 
-    for (const file_warning &w : scan_level_file(content)) {
-        print_warning(path, w);
-    }
-
-    int unclearable = 0;
-    long total_states = 0;
+    file_report report;
+    report.path = path;
+    report.warnings = scan_level_file(content);
+    report.cells = locate_cells(content);
     for (int level = 0; level < LEVEL_COUNT; level++) {
-        level_verdict v = solve_level(level);
-        total_states += v.states;
-        std::printf("level %d: ", level + 1);
-        if (v.clearable) {
-            std::printf("clearable in %s: %s",
-                        count(static_cast<long>(v.keys.size()), "key press", "key presses").c_str(),
-                        v.keys.empty() ? "-" : v.keys.c_str());
-        } else if (!v.gave_up.empty()) {
-            unclearable++;
-            std::printf("not decided, gave up at %s", v.gave_up.c_str());
-        } else {
-            unclearable++;
-            std::printf("cannot be cleared");
-        }
-        std::printf(" (%s explored)\n", count(v.states, "state", "states").c_str());
+        report.levels.push_back(solve_level(level, limits));
     }
-    if (unclearable == 0) {
-        std::printf("all %d levels can be cleared (%s explored)\n", LEVEL_COUNT,
-                    count(total_states, "state", "states").c_str());
-    } else {
-        std::printf("%d of %d levels cannot be shown to be clearable\n", unclearable, LEVEL_COUNT);
+    std::string out = json ? report_json(report) : report_text(report);
+    if (route) {
+        const char *no_color = std::getenv("NO_COLOR");
+        bool colour = isatty(STDOUT_FILENO) && (no_color == nullptr || *no_color == '\0');
+        out += "\n" + report_routes(report, colour);
     }
+    std::fputs(out.c_str(), stdout);
     free_boards();
-    return unclearable == 0 ? 0 : 1;
+    return report_status(report);
 }

@@ -1,29 +1,74 @@
 // The level checker, grubblet-check: a companion tool for level designers.
 // It reads a level file with the game's own reader, warns about what the game
-// will silently make of the file, and proves for each level whether it can be
-// cleared, by searching over the game's own turns.
+// will silently make of the file, and decides for each level whether it can
+// be cleared, with a winning key sequence or the reason why not.
 //
 // What must hold: the checker never re-implements a rule. Every move it tries
 // is resolved by the game's own run_turn on the game's own state records, so
-// the checker and the game cannot disagree.
+// the checker and the game cannot disagree; and it never claims what it has
+// not proven: a level is "cannot be cleared" only after an exhaustive search
+// or an argument that covers every possible play, and every winning sequence
+// it reports has been replayed through the game and seen to clear the level.
 #ifndef GRUBBLET_CHECKER_H
 #define GRUBBLET_CHECKER_H
 
 #include <string>
 #include <vector>
 
-struct level_verdict {
-    bool clearable = false;
-    std::string keys; // a shortest winning sequence of play keys
-    long states = 0;  // distinct states explored
-    // Why the search stopped without an answer, or empty.
-    std::string gave_up;
+// A cell of a level's board.
+struct cell_ref {
+    int row;
+    int col;
 };
 
-// Solves the stored level `level` from a fresh start: the level reset, then
-// one turn with no move, as the restart key gives it. Uses and changes the
-// game state and the play board.
-level_verdict solve_level(int level);
+enum answer_kind {
+    ANSWER_CLEARABLE,
+    ANSWER_NOT_CLEARABLE,
+    ANSWER_UNDECIDED,
+};
+
+struct level_verdict {
+    answer_kind answer = ANSWER_UNDECIDED;
+    std::string keys;      // a winning sequence of play keys, when clearable
+    bool shortest = false; // keys is proven to be a shortest win
+    long states = 0;       // distinct states explored, all searches together
+    // Why the level cannot be cleared, or what was tried when it was not
+    // decided; empty for a clearable level.
+    std::string reason;
+    // Grubblets that no play can ever eat, in reading order.
+    std::vector<cell_ref> never_eaten;
+    // Places a real play from the fresh start reaches and from which the
+    // remaining grubblets can never be eaten: one per trap, in reading order.
+    std::vector<cell_ref> traps;
+};
+
+struct search_limits {
+    // States one level may explore in all; past it the answer is "not
+    // decided". 0 chooses a million, or fewer on levels with so many
+    // grubblets that a million states would take more than 32 MB.
+    long max_states = 0;
+    // Of those, how many the breadth-first search may take that proves a win
+    // shortest before the search for any win takes over.
+    long shortest_states = 100000;
+};
+
+// Decides the stored level `level` from a fresh start: the level reset, then
+// one turn with no move, as the restart key gives it. Uses the game state and
+// the play board, and leaves the level reset as it found it.
+level_verdict solve_level(int level, const search_limits &limits = search_limits());
+
+// One cell the player stood on while a key sequence was played, and whether
+// it was on the painful part of a fall.
+struct route_cell {
+    int row;
+    int col;
+    bool hurt;
+};
+
+// Plays keys on the stored level `level` from a fresh start through the
+// game's turns. Returns true when the level is cleared by the last key and
+// not before; *cells (when given) receives every cell stood on, in order.
+bool replay_keys(int level, const std::string &keys, std::vector<route_cell> *cells);
 
 struct file_warning {
     int line;   // 1-based; 0 when the warning is about the whole file
@@ -36,5 +81,35 @@ struct file_warning {
 // does not hold exactly one cell character per cell, levels without a start
 // cell, with several, or without a grubblet. Never changes what is loaded.
 std::vector<file_warning> scan_level_file(const std::string &content);
+
+// A place in the level file, 1-based; 0, 0 when the file does not hold it.
+struct file_place {
+    int line;
+    int column;
+};
+
+// Where each cell of the nine levels came from in the file's content: the
+// character the reader put there last. Indexed by (level * 24 + row) * 80 +
+// column.
+std::vector<file_place> locate_cells(const std::string &content);
+
+// The whole report on a checked file, in the form the command prints.
+struct file_report {
+    std::string path;
+    std::vector<file_warning> warnings;
+    std::vector<level_verdict> levels;
+    std::vector<file_place> cells; // from locate_cells
+};
+
+// The report as text, as the command prints it by default; the exit status
+// the command ends with (0 every level clearable, 1 otherwise).
+std::string report_text(const file_report &report);
+int report_status(const file_report &report);
+// The report as one JSON object.
+std::string report_json(const file_report &report);
+// Every clearable level drawn as the game shows it, with the route of its
+// winning sequence over it; in colour when `colour` is set. Plays the stored
+// levels again, so they must be the ones the report was made of.
+std::string report_routes(const file_report &report, bool colour);
 
 #endif

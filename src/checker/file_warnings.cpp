@@ -47,6 +47,15 @@ class file_scan {
         return warnings_;
     }
 
+    std::vector<file_place> places(const std::string &content) {
+        scan_characters(content);
+        std::vector<file_place> out(FILE_CELLS);
+        for (int p = 0; p < FILE_CELLS; p++) {
+            out[static_cast<std::size_t>(p)] = {from_[p].line, from_[p].column};
+        }
+        return out;
+    }
+
   private:
     void warn(int line, int column, const std::string &text) {
         warnings_.push_back({line, column, text});
@@ -169,4 +178,9 @@ class file_scan {
 std::vector<file_warning> scan_level_file(const std::string &content) {
     auto scan = std::make_unique<file_scan>();
     return scan->run(content);
+}
+
+std::vector<file_place> locate_cells(const std::string &content) {
+    auto scan = std::make_unique<file_scan>();
+    return scan->places(content);
 }

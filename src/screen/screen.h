@@ -10,59 +10,9 @@
 #ifndef GRUBBLET_SCREEN_H
 #define GRUBBLET_SCREEN_H
 
+#include "glyphs.h"
+
 #include <curses.h>
-
-// Colours as the game numbers them. curses numbers them otherwise; the
-// terminal set-up maps each by name.
-enum {
-    INK_BLACK = 0,
-    INK_BLUE = 1,
-    INK_GREEN = 2,
-    INK_CYAN = 3,
-    INK_RED = 4,
-    INK_MAGENTA = 5,
-    INK_YELLOW = 6,
-    INK_WHITE = 7,
-};
-
-// Colour pair n shows ink n mod 8 on background n div 8.
-constexpr short colour_pair(int ink, int background) {
-    return static_cast<short>(8 * background + ink);
-}
-
-enum : short {
-    PAIR_BLUE = colour_pair(INK_BLUE, INK_BLACK),
-    PAIR_GREEN = colour_pair(INK_GREEN, INK_BLACK),
-    PAIR_CYAN = colour_pair(INK_CYAN, INK_BLACK),
-    PAIR_RED = colour_pair(INK_RED, INK_BLACK),
-    PAIR_YELLOW = colour_pair(INK_YELLOW, INK_BLACK),
-    PAIR_WHITE = colour_pair(INK_WHITE, INK_BLACK),
-    PAIR_YELLOW_ON_BLUE = colour_pair(INK_YELLOW, INK_BLUE),
-    PAIR_BLACK_ON_RED = colour_pair(INK_BLACK, INK_RED),
-};
-
-// A character with its own colour pair and bold.
-struct glyph {
-    char ch;
-    short pair;
-    bool bold;
-};
-
-// Glyphs of the five cell kinds (indexed by cell_kind), the player and the
-// trail. The start cell's entry is the player glyph; the play view shows
-// start cells as START_GLYPH instead.
-struct glyph_set {
-    glyph cells[5];
-    glyph player;
-    glyph trail;      // trail before the fall mark
-    glyph trail_hurt; // trail from the fall mark on
-};
-extern glyph_set glyph_table;
-
-extern const glyph START_GLYPH;   // start cell in the play view
-extern const glyph GAUGE_GLYPH;   // jump-reach mark
-extern const glyph HURT_GLYPH;    // player after a painful fall
-extern const glyph OUTCOME_GLYPH; // marker on the player in an outcome scene
 
 // Board rows occupy screen rows 0..23; row 24 is the status and message line.
 enum { STATUS_ROW = 24 };

@@ -1,5 +1,5 @@
-// Terminal set-up and tear-down, the colour pairs and glyphs, and the key
-// reader that every wait for a key goes through.
+// Terminal set-up and tear-down, the colour pairs, and the key reader that
+// every wait for a key goes through.
 #include "screen.h"
 
 #include "../game/game_state.h"
@@ -9,24 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <term.h>
-
-glyph_set glyph_table = {
-    {
-        {CELL_CHARS[CELL_EMPTY], PAIR_WHITE, false},
-        {CELL_CHARS[CELL_WALL], PAIR_CYAN, false},
-        {CELL_CHARS[CELL_MINE], PAIR_RED, true},
-        {CELL_CHARS[CELL_GRUBBLET], PAIR_YELLOW, false},
-        {CELL_CHARS[CELL_START], PAIR_YELLOW_ON_BLUE, true},
-    },
-    {CELL_CHARS[CELL_START], PAIR_YELLOW_ON_BLUE, true},
-    {CELL_CHARS[CELL_START], PAIR_RED, false},
-    {CELL_CHARS[CELL_START], PAIR_RED, true},
-};
-
-const glyph START_GLYPH = {'_', PAIR_GREEN, false};
-const glyph GAUGE_GLYPH = {CELL_CHARS[CELL_START], PAIR_BLUE, false};
-const glyph HURT_GLYPH = {CELL_CHARS[CELL_START], PAIR_BLACK_ON_RED, true};
-const glyph OUTCOME_GLYPH = {'!', PAIR_RED, true};
 
 // Set by SIGTERM, SIGHUP and SIGINT: the next key read reports that input has
 // ended, so the program winds down as on `q`, without saving.

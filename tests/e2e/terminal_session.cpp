@@ -129,13 +129,21 @@ void terminal_session::start(const session_options &options) {
         "UBSAN_OPTIONS=log_path=" + logs + "/ubsan:print_stacktrace=1:halt_on_error=1",
         std::string("LSAN_OPTIONS=print_suppressions=0:suppressions=") + GRUBBLET_LSAN_SUPPRESSIONS,
     };
+    env.insert(env.end(), options.env.begin(), options.env.end());
     std::vector<char *> envp;
     for (std::string &e : env) {
         envp.push_back(&e[0]);
     }
     envp.push_back(nullptr);
-    std::string binary = GRUBBLET_BINARY;
-    char *argv[] = {&binary[0], nullptr};
+    std::vector<std::string> command = options.command;
+    if (command.empty()) {
+        command.push_back(GRUBBLET_BINARY);
+    }
+    std::vector<char *> argv;
+    for (std::string &word : command) {
+        argv.push_back(&word[0]);
+    }
+    argv.push_back(nullptr);
     int keys[2] = {-1, -1};
     if (options.keys_through_pipe && pipe(keys) != 0) {
         throw std::runtime_error("pipe failed");
@@ -160,7 +168,7 @@ void terminal_session::start(const session_options &options) {
         if (chdir(dir_.c_str()) != 0) {
             _exit(126);
         }
-        execve(argv[0], argv, envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);

@@ -33,6 +33,10 @@ struct session_options {
     bool keys_through_pipe = false;
     // Runs the program as the unprivileged user nobody.
     bool unprivileged = false;
+    // The program and its arguments; the game when empty.
+    std::vector<std::string> command;
+    // More environment variables, NAME=value.
+    std::vector<std::string> env;
 };
 
 struct screen_cell {

@@ -1,8 +1,10 @@
 // grubblet-check as a level designer runs it: on the shipped levels, on a
 // level that cannot be won, on a file that cannot be read, and with --help.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
@@ -42,8 +44,23 @@ TEST(checker_cli, every_shipped_level_can_be_cleared) {
     run_result r = run_checker(GRUBBLET_SHIPPED_BOARDS);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("all 9 levels can be cleared"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("warning"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("not proven shortest"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "");
+    // The pits of level 2 are traps by design, and the only warnings.
+    const std::string pit = std::string(GRUBBLET_SHIPPED_BOARDS) +
+                            ":49:13: warning: level 2: a trap: a player who comes to rest here "
+                            "can never eat all the remaining grubblets; only r helps\n";
+    EXPECT_NE(r.out.find(pit), std::string::npos) << r.out;
+    std::size_t warnings = 0;
+    for (std::size_t at = r.out.find("warning"); at != std::string::npos;
+         at = r.out.find("warning", at + 1)) {
+        warnings++;
+        EXPECT_EQ(r.out.compare(r.out.rfind('\n', at) + 1, std::strlen(GRUBBLET_SHIPPED_BOARDS),
+                                GRUBBLET_SHIPPED_BOARDS),
+                  0);
+    }
+    EXPECT_EQ(r.out.find(": warning: level 1:"), std::string::npos) << r.out;
+    EXPECT_GT(warnings, 3u);
 }
 
 TEST(checker_cli, a_level_that_cannot_be_won_fails_the_check) {
@@ -81,10 +98,96 @@ TEST(checker_cli, a_file_that_cannot_be_read_is_reported_on_standard_error) {
 TEST(checker_cli, help_and_bad_arguments) {
     run_result r = run_checker("--help");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("Usage: grubblet-check [FILE]", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("Usage: grubblet-check [--json | --route] [--max-states N] [FILE]", 0),
+              0u)
+        << r.out;
     r = run_checker("--frobnicate");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown option --frobnicate"), std::string::npos);
     r = run_checker("a b");
     EXPECT_EQ(r.status, 2);
+    r = run_checker("--max-states 0");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--max-states needs a whole number"), std::string::npos) << r.err;
+    r = run_checker("--json --route");
+    EXPECT_EQ(r.status, 2);
+}
+
+namespace {
+
+// A level file: level 1 won by two sprints along the floor, level 2 with a
+// grubblet walled in, the rest without grubblets (cleared at once).
+std::string write_small_file() {
+    char path[] = "/tmp/grubblet-check-small-XXXXXX";
+    int fd = mkstemp(path);
+    close(fd);
+    std::string row(80, '.'), floor(80, '&');
+    std::string file;
+    for (int level = 0; level < 9; level++) {
+        for (int r = 0; r < 24; r++) {
+            std::string line = r == 23 ? floor : row;
+            if (level < 2 && r == 22) {
+                line[2] = '@';
+                line[level == 0 ? 8 : 40] = '=';
+            }
+            if (level == 1 && r >= 9 && r <= 11) {
+                line.replace(39, 3, r == 10 ? "&=&" : "&&&");
+            }
+            file += line + "\n";
+        }
+        file += "\n";
+    }
+    std::ofstream(path) << file;
+    return path;
+}
+
+} // namespace
+
+TEST(checker_cli, json_report_for_scripts) {
+    std::string path = write_small_file();
+    run_result r = run_checker("--json " + path);
+    EXPECT_EQ(r.status, 1) << r.err;
+    nlohmann::json report = nlohmann::json::parse(r.out);
+    EXPECT_EQ(report["file"], path);
+    ASSERT_EQ(report["levels"].size(), 9u);
+    const nlohmann::json &won = report["levels"][0];
+    EXPECT_EQ(won["level"], 1);
+    EXPECT_EQ(won["clearable"], true);
+    EXPECT_EQ(won["keys"], "66");
+    EXPECT_EQ(won["shortest"], true);
+    EXPECT_EQ(won["never_eaten"], nlohmann::json::array());
+    const nlohmann::json &lost = report["levels"][1];
+    EXPECT_EQ(lost["clearable"], false);
+    EXPECT_TRUE(lost["keys"].is_null());
+    EXPECT_EQ(lost["never_eaten"], nlohmann::json::parse(R"([{"line": 36, "column": 41}])"));
+    EXPECT_NE(lost["reason"].get<std::string>().find("can never be eaten"), std::string::npos);
+    // The empty levels are warned about, with their first line.
+    EXPECT_EQ(report["warnings"][0]["line"], 51);
+    EXPECT_GT(report["levels"][2]["states"], 0);
+
+    // Out of states: not decided, as null.
+    r = run_checker("--json --max-states 1 " + path);
+    report = nlohmann::json::parse(r.out);
+    EXPECT_TRUE(report["levels"][0]["clearable"].is_null());
+    EXPECT_TRUE(report["levels"][0]["keys"].is_null());
+    unlink(path.c_str());
+}
+
+TEST(checker_cli, route_drawn_over_the_level) {
+    std::string path = write_small_file();
+    run_result r = run_checker("--route " + path);
+    unlink(path.c_str());
+    EXPECT_EQ(r.status, 1);
+    // Not a terminal: no colour, and the route in marks of its own.
+    EXPECT_EQ(r.out.find('\033'), std::string::npos);
+    // Two sprints: up one, across three, down one, from the start '@'.
+    std::string route = "..*******" + std::string(71, '.') + "\n" + "..@..*..*" +
+                        std::string(71, '.') + "\n" + std::string(80, '&') + "\n";
+    std::size_t level1 = r.out.find("level 1: the route of 2 key presses\n");
+    ASSERT_NE(level1, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(route, level1), level1 + 36 + 21 * 81) << r.out;
+    std::size_t level2 =
+        r.out.find("level 2: cannot be cleared; ! marks the grubblets no play eats\n");
+    ASSERT_NE(level2, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(std::string(39, '.') + "&!&", level2), std::string::npos);
 }

@@ -1,6 +1,7 @@
 // The level checker on small hand-built levels: shortest wins, levels that
 // cannot be won, and the warnings about a file's layout.
 #include "checker/checker.h"
+#include "hard_levels.h"
 #include "levels/levels.h"
 #include "rules_test_support.h"
 
@@ -47,7 +48,7 @@ TEST_F(checker_test, finds_a_shortest_win_that_really_wins) {
     put(0, 22, 2, "@");
     put(0, 22, 8, "=");
     level_verdict v = solve_level(0);
-    ASSERT_TRUE(v.clearable);
+    ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_EQ(v.keys.size(), 2u);
     EXPECT_TRUE(keys_clear_level(0, v.keys));
     EXPECT_GT(v.states, 1);
@@ -58,16 +59,16 @@ TEST_F(checker_test, finds_a_shortest_win_that_really_wins) {
     put(0, 21, 9, "=");
     put(0, 22, 14, "=");
     v = solve_level(0);
-    ASSERT_TRUE(v.clearable);
+    ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_TRUE(keys_clear_level(0, v.keys));
-    EXPECT_TRUE(v.gave_up.empty());
+    EXPECT_TRUE(v.shortest);
 }
 
 TEST_F(checker_test, the_fresh_start_decides_some_levels_at_once) {
     // No grubblet: cleared by the turn after the restart.
     wall_row(1, 23);
     level_verdict v = solve_level(1);
-    EXPECT_TRUE(v.clearable);
+    EXPECT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_EQ(v.keys, "");
 
     // A start right above a mine: every restart dies.
@@ -75,7 +76,7 @@ TEST_F(checker_test, the_fresh_start_decides_some_levels_at_once) {
     put(1, 15, 10, "X");
     put(1, 0, 0, "=");
     v = solve_level(1);
-    EXPECT_FALSE(v.clearable);
+    EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
 }
 
 TEST_F(checker_test, levels_that_cannot_be_won) {
@@ -108,21 +109,107 @@ TEST_F(checker_test, levels_that_cannot_be_won) {
         put(0, 22, 2, "@");
         c.build(this);
         level_verdict v = solve_level(0);
-        EXPECT_FALSE(v.clearable);
-        EXPECT_TRUE(v.gave_up.empty());
+        EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
+        EXPECT_EQ(v.never_eaten.size(), 1u);
     }
 }
 
 TEST_F(checker_test, a_route_longer_than_the_tummy_needs_food_on_the_way) {
     build_long_tunnels(2);
-    EXPECT_FALSE(solve_level(2).clearable);
+    EXPECT_EQ(solve_level(2).answer, ANSWER_NOT_CLEARABLE);
     // Grubblets in the third and fifth tunnels feed the player on the way.
     put(2, 10, 40, "=");
     put(2, 16, 40, "=");
     level_verdict v = solve_level(2);
-    ASSERT_TRUE(v.clearable);
+    ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_GT(v.keys.size(), 99u);
     EXPECT_TRUE(keys_clear_level(2, v.keys));
+}
+
+TEST_F(checker_test, decides_levels_of_many_grubblets) {
+    // A small budget for the shortest search, so the search for any win
+    // does the work, as it must on levels like these.
+    search_limits limits;
+    limits.shortest_states = 2000;
+    const struct {
+        int grubblets;
+        unsigned seed;
+    } levels[] = {{12, 1}, {40, 2}, {100, 3}};
+    for (const auto &l : levels) {
+        SCOPED_TRACE(l.grubblets);
+        make_play_through_level(4, l.grubblets, l.seed);
+        level_verdict v = solve_level(4, limits);
+        ASSERT_EQ(v.answer, ANSWER_CLEARABLE) << v.reason;
+        EXPECT_TRUE(keys_clear_level(4, v.keys)) << v.keys;
+        EXPECT_TRUE(v.traps.empty());
+
+        // One more grubblet, walled in: named, and nothing else.
+        int sealed = wall_in_a_grubblet(4, l.seed);
+        v = solve_level(4, limits);
+        EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
+        ASSERT_EQ(v.never_eaten.size(), 1u);
+        EXPECT_EQ(v.never_eaten[0].row * BOARD_COLS + v.never_eaten[0].col, sealed);
+        EXPECT_NE(v.reason.find("1 grubblet can never be eaten"), std::string::npos) << v.reason;
+    }
+}
+
+TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
+    search_limits greedy;
+    greedy.shortest_states = 1;
+    for (unsigned seed = 1; seed <= 4; seed++) {
+        SCOPED_TRACE(seed);
+        make_play_through_level(5, 6, seed);
+        level_verdict exact = solve_level(5);
+        level_verdict any = solve_level(5, greedy);
+        ASSERT_EQ(exact.answer, ANSWER_CLEARABLE);
+        EXPECT_TRUE(exact.shortest);
+        ASSERT_EQ(any.answer, ANSWER_CLEARABLE);
+        EXPECT_FALSE(any.shortest);
+        EXPECT_TRUE(keys_clear_level(5, any.keys));
+        EXPECT_GE(any.keys.size(), exact.keys.size());
+    }
+    // Both try every way before they say no, and both find the same reason.
+    make_starvation_tunnel(5);
+    level_verdict exact = solve_level(5);
+    level_verdict any = solve_level(5, greedy);
+    EXPECT_EQ(exact.answer, ANSWER_NOT_CLEARABLE);
+    EXPECT_EQ(any.answer, ANSWER_NOT_CLEARABLE);
+    EXPECT_TRUE(exact.never_eaten.empty());
+    EXPECT_EQ(exact.reason.rfind("the tummy runs out", 0), 0u) << exact.reason;
+    EXPECT_EQ(any.reason, exact.reason);
+
+    // Out of states before either finishes: not decided, and it says so.
+    search_limits tiny;
+    tiny.max_states = 3;
+    make_play_through_level(5, 20, 9);
+    level_verdict open = solve_level(5, tiny);
+    EXPECT_EQ(open.answer, ANSWER_UNDECIDED);
+    EXPECT_NE(open.reason.find("--max-states"), std::string::npos) << open.reason;
+}
+
+TEST_F(checker_test, reports_a_pit_the_player_can_never_leave) {
+    // Ground from row 17 down, with a pit two cells wide and six deep: no
+    // jump of a level with one grubblet climbs out of it.
+    for (int r = 17; r < BOARD_ROWS; r++) {
+        wall_row(6, r);
+        put(6, r, 30, "..");
+    }
+    put(6, 23, 30, "&&");
+    put(6, 16, 2, "@");
+    put(6, 16, 60, "=");
+    level_verdict v = solve_level(6);
+    ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
+    ASSERT_EQ(v.traps.size(), 1u);
+    EXPECT_EQ(v.traps[0].row, 22);
+    EXPECT_EQ(v.traps[0].col, 30);
+
+    // With the grubblet in the pit it is no trap: eaten there, the level is
+    // cleared.
+    put(6, 16, 60, ".");
+    put(6, 22, 31, "=");
+    v = solve_level(6);
+    ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
+    EXPECT_TRUE(v.traps.empty());
 }
 
 TEST_F(checker_test, the_search_leaves_the_game_as_it_found_it) {

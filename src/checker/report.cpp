@@ -1,0 +1,223 @@
+// What grubblet-check prints: the report as text lines that name places as
+// FILE:LINE:COLUMN, as one JSON object for scripts, and as drawings of the
+// levels with their winning routes.
+#include "checker.h"
+
+#include "../game/game_state.h"
+#include "../screen/glyphs.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+std::string count_text(long n, const char *one, const char *many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+file_place place_of(const file_report &report, int level, cell_ref cell) {
+    std::size_t i =
+        static_cast<std::size_t>((level * BOARD_ROWS + cell.row) * BOARD_COLS + cell.col);
+    return i < report.cells.size() ? report.cells[i] : file_place{0, 0};
+}
+
+// FILE:LINE:COLUMN, or the cell by level, row and column where the file
+// does not hold it.
+std::string where(const file_report &report, int level, cell_ref cell) {
+    file_place p = place_of(report, level, cell);
+    if (p.line > 0) {
+        return report.path + ":" + std::to_string(p.line) + ":" + std::to_string(p.column);
+    }
+    return report.path + ": level " + std::to_string(level + 1) + " row " +
+           std::to_string(cell.row + 1) + " column " + std::to_string(cell.col + 1);
+}
+
+std::string warning_line(const std::string &path, const file_warning &w) {
+    std::string at = path;
+    if (w.line > 0) {
+        at += ":" + std::to_string(w.line);
+        if (w.column > 0) {
+            at += ":" + std::to_string(w.column);
+        }
+    }
+    return at + ": warning: " + w.text + "\n";
+}
+
+// ANSI colour numbers of the game's inks.
+const int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+std::string sgr(glyph g) {
+    return "\033[0;" + std::string(g.bold ? "1;" : "") +
+           std::to_string(30 + ANSI_COLOUR[g.pair % 8]) + ";" +
+           std::to_string(40 + ANSI_COLOUR[g.pair / 8]) + "m";
+}
+
+// Marks only the plain drawing needs: without colour the trail's '@' could
+// not be told from the player's.
+const char PLAIN_ROUTE = '*';
+const char PLAIN_ROUTE_HURT = '#';
+
+} // namespace
+
+int report_status(const file_report &report) {
+    for (const level_verdict &v : report.levels) {
+        if (v.answer != ANSWER_CLEARABLE) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+std::string report_text(const file_report &report) {
+    std::string out;
+    for (const file_warning &w : report.warnings) {
+        out += warning_line(report.path, w);
+    }
+    long total = 0;
+    int cleared = 0, lost = 0, open = 0;
+    for (std::size_t i = 0; i < report.levels.size(); i++) {
+        const level_verdict &v = report.levels[i];
+        const int level = static_cast<int>(i);
+        const std::string name = "level " + std::to_string(level + 1);
+        total += v.states;
+        out += name + ": ";
+        switch (v.answer) {
+        case ANSWER_CLEARABLE:
+            cleared++;
+            out += "clearable in " +
+                   count_text(static_cast<long>(v.keys.size()), "key press", "key presses");
+            if (!v.shortest) {
+                out += " (a winning sequence, not proven shortest)";
+            }
+            out += ": " + (v.keys.empty() ? std::string("-") : v.keys);
+            break;
+        case ANSWER_NOT_CLEARABLE:
+            lost++;
+            out += "cannot be cleared: " + v.reason;
+            break;
+        case ANSWER_UNDECIDED:
+            open++;
+            out += "not decided: " + v.reason;
+            break;
+        }
+        out += " (" + count_text(v.states, "state", "states") + " explored)\n";
+        for (cell_ref g : v.never_eaten) {
+            out += where(report, level, g) + ": " + name + ": this grubblet can never be eaten\n";
+        }
+        for (cell_ref t : v.traps) {
+            out += where(report, level, t) + ": warning: " + name +
+                   ": a trap: a player who comes to rest here can never eat all the remaining "
+                   "grubblets; only r helps\n";
+        }
+    }
+    const int levels = static_cast<int>(report.levels.size());
+    if (cleared == levels) {
+        out += "all " + std::to_string(levels) + " levels can be cleared (" +
+               count_text(total, "state", "states") + " explored)\n";
+    } else {
+        out += std::to_string(cleared) + " of " + std::to_string(levels) +
+               " levels can be cleared, " + std::to_string(lost) + " cannot, " +
+               std::to_string(open) + " not decided\n";
+    }
+    return out;
+}
+
+std::string report_json(const file_report &report) {
+    using nlohmann::json;
+    auto place = [&](int level, cell_ref cell) {
+        file_place p = place_of(report, level, cell);
+        return json{{"line", p.line}, {"column", p.column}};
+    };
+    json warnings = json::array();
+    for (const file_warning &w : report.warnings) {
+        warnings.push_back({{"line", w.line}, {"column", w.column}, {"text", w.text}});
+    }
+    json levels = json::array();
+    for (std::size_t i = 0; i < report.levels.size(); i++) {
+        const level_verdict &v = report.levels[i];
+        const int level = static_cast<int>(i);
+        json never = json::array(), traps = json::array();
+        for (cell_ref g : v.never_eaten) {
+            never.push_back(place(level, g));
+        }
+        for (cell_ref t : v.traps) {
+            traps.push_back(place(level, t));
+        }
+        const bool clearable = v.answer == ANSWER_CLEARABLE;
+        levels.push_back({
+            {"level", level + 1},
+            {"clearable", v.answer == ANSWER_UNDECIDED ? json(nullptr) : json(clearable)},
+            {"keys", clearable ? json(v.keys) : json(nullptr)},
+            {"shortest", clearable && v.shortest},
+            {"states", v.states},
+            {"reason", v.reason},
+            {"never_eaten", never},
+            {"traps", traps},
+        });
+    }
+    json out = {{"file", report.path}, {"warnings", warnings}, {"levels", levels}};
+    // A file name need not be valid UTF-8; JSON text must be.
+    return out.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string report_routes(const file_report &report, bool colour) {
+    std::string out;
+    for (std::size_t i = 0; i < report.levels.size(); i++) {
+        const level_verdict &v = report.levels[i];
+        const int level = static_cast<int>(i);
+        glyph board[BOARD_ROWS][BOARD_COLS];
+        cell_kind **stored = level_set[level];
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) {
+                cell_kind kind = stored[r][c];
+                if (kind < CELL_EMPTY || kind >= CELL_KIND_COUNT) {
+                    kind = CELL_EMPTY;
+                }
+                board[r][c] = kind == CELL_START ? START_GLYPH : glyph_table.cells[kind];
+            }
+        }
+        std::string title = "level " + std::to_string(level + 1) + ": ";
+        if (v.answer == ANSWER_CLEARABLE) {
+            std::vector<route_cell> route;
+            replay_keys(level, v.keys, &route);
+            for (const route_cell &c : route) {
+                glyph g = c.hurt ? glyph_table.trail_hurt : glyph_table.trail;
+                if (!colour) {
+                    g.ch = c.hurt ? PLAIN_ROUTE_HURT : PLAIN_ROUTE;
+                }
+                board[c.row][c.col] = g;
+            }
+            if (!route.empty()) {
+                board[route.front().row][route.front().col] = glyph_table.player;
+            }
+            title += "the route of " +
+                     count_text(static_cast<long>(v.keys.size()), "key press", "key presses");
+        } else {
+            for (cell_ref g : v.never_eaten) {
+                board[g.row][g.col] = OUTCOME_GLYPH;
+            }
+            title += v.answer == ANSWER_NOT_CLEARABLE ? "cannot be cleared" : "not decided";
+            if (!v.never_eaten.empty()) {
+                title +=
+                    "; " + std::string(1, OUTCOME_GLYPH.ch) + " marks the grubblets no play eats";
+            }
+        }
+        out += title + "\n";
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) {
+                if (colour) {
+                    out += sgr(board[r][c]);
+                }
+                out += board[r][c].ch;
+            }
+            out += colour ? "\033[0m\n" : "\n";
+        }
+        out += "\n";
+    }
+    if (colour) {
+        out += "On a route: red @ every cell stood on, bold red @ the painful part of a fall.\n";
+    } else {
+        out += std::string("On a route: @ the start, ") + PLAIN_ROUTE + " every cell stood on, " +
+               PLAIN_ROUTE_HURT + " the painful part of a fall.\n";
+    }
+    return out;
+}

@@ -1,0 +1,224 @@
+// Building hard levels with the game's own turns: platforms at random, then
+// a random play on them that leaves a grubblet wherever it first comes to
+// rest.
+#include "hard_levels.h"
+
+#include "game/game_state.h"
+#include "levels/levels.h"
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+const move_code MOVES[] = {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MOVE_SPRINT_RIGHT,
+                           MOVE_HIGH_LEFT, MOVE_HIGH_RIGHT, MOVE_HIGH_UP};
+
+bool outcome_seen = false;
+outcome_kind last_outcome = 0;
+
+// Everything a turn can change, so a trial move can be taken back.
+struct snapshot {
+    game_state state;
+    cell_kind board[BOARD_ROWS][BOARD_COLS];
+};
+
+void take(snapshot *s) {
+    s->state = game;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        std::memcpy(s->board[r], play_board[r], sizeof s->board[r]);
+    }
+}
+
+void give_back(const snapshot &s) {
+    game = s.state;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        std::memcpy(play_board[r], s.board[r], sizeof s.board[r]);
+    }
+}
+
+// Plays one move; false when it ended a life or the level.
+bool try_move(move_code move) {
+    outcome_seen = false;
+    game.pending_move = move;
+    run_turn();
+    return !outcome_seen;
+}
+
+void build_platforms(int level, std::mt19937 &random) {
+    cell_kind **b = level_set[level];
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        for (int c = 0; c < BOARD_COLS; c++) {
+            b[r][c] = r == BOARD_ROWS - 1 ? CELL_WALL : CELL_EMPTY;
+        }
+    }
+    for (int row = 20; row >= 5; row -= 3 + static_cast<int>(random() % 2)) {
+        for (int col = static_cast<int>(random() % 6); col < BOARD_COLS - 4;) {
+            int length = 4 + static_cast<int>(random() % 12);
+            for (int c = col; c < col + length && c < BOARD_COLS; c++) {
+                b[row][c] = CELL_WALL;
+            }
+            col += length + 3 + static_cast<int>(random() % 8);
+        }
+    }
+    // A few mines on the floor and on platforms.
+    for (int i = 0; i < 6; i++) {
+        int r = 4 + static_cast<int>(random() % 19), c = static_cast<int>(random() % BOARD_COLS);
+        if (b[r][c] == CELL_EMPTY && b[r + 1][c] == CELL_WALL) {
+            b[r][c] = CELL_MINE;
+        }
+    }
+    int start = 2 + static_cast<int>(random() % 76);
+    if (b[22][start] == CELL_EMPTY) {
+        b[22][start] = CELL_START;
+    } else {
+        b[22][2] = CELL_START;
+    }
+}
+
+bool replay_clears(int level, const std::string &keys) {
+    game.level = level;
+    reset_level();
+    bool alive = try_move(MOVE_NONE);
+    for (std::size_t i = 0; i < keys.size() && alive; i++) {
+        alive = try_move(move_for_key(keys[i]));
+        if (!alive) {
+            return i + 1 == keys.size() &&
+                   (last_outcome == OUTCOME_LEVEL_WON || last_outcome == OUTCOME_GAME_WON);
+        }
+    }
+    return false;
+}
+
+std::string try_play_through(int level, int grubblets, std::mt19937 &random) {
+    build_platforms(level, random);
+    cell_kind **b = level_set[level];
+    // A grubblet sealed in the top right corner keeps the level from being
+    // cleared while the play goes on; it goes when the play is done.
+    b[0][79] = CELL_GRUBBLET;
+    b[0][78] = b[1][79] = b[1][78] = CELL_WALL;
+
+    game.level = level;
+    reset_level();
+    std::vector<bool> stood(BOARD_ROWS * BOARD_COLS, false);
+    auto mark_turn = [&] {
+        for (int i = 0; i < game.trail_len; i++) {
+            stood[static_cast<std::size_t>(game.trail_y[i] * BOARD_COLS + game.trail_x[i])] = true;
+        }
+        stood[static_cast<std::size_t>(game.player_y * BOARD_COLS + game.player_x)] = true;
+    };
+    if (!try_move(MOVE_NONE)) {
+        return "";
+    }
+    mark_turn();
+
+    std::string keys;
+    int placed = 0;
+    snapshot before;
+    while (placed < grubblets && keys.size() < 4000) {
+        take(&before);
+        // Every move that the player survives, and those that come to rest
+        // on a new place.
+        std::vector<move_code> alive, fresh;
+        for (move_code m : MOVES) {
+            give_back(before);
+            if (try_move(m)) {
+                alive.push_back(m);
+                int x = game.player_x, y = game.player_y;
+                if (!stood[static_cast<std::size_t>(y * BOARD_COLS + x)] && b[y][x] == CELL_EMPTY) {
+                    fresh.push_back(m);
+                }
+            }
+        }
+        give_back(before);
+        if (alive.empty()) {
+            return "";
+        }
+        bool eat = !fresh.empty() && (game.tummy < 60 || random() % 3 == 0);
+        move_code m = eat ? fresh[random() % fresh.size()] : alive[random() % alive.size()];
+        if (eat) {
+            // Where the move comes to rest becomes a grubblet, eaten as the
+            // player arrives.
+            try_move(m);
+            int x = game.player_x, y = game.player_y;
+            give_back(before);
+            b[y][x] = CELL_GRUBBLET;
+            play_board[y][x] = CELL_GRUBBLET;
+            game.grubblets_left += 1;
+            placed++;
+        }
+        try_move(m);
+        mark_turn();
+        keys += MOVE_KEYS[m];
+    }
+    b[0][79] = CELL_EMPTY;
+    if (placed < grubblets || !replay_clears(level, keys)) {
+        return "";
+    }
+    return keys;
+}
+
+void silent_outcome(outcome_kind kind) {
+    outcome_seen = true;
+    last_outcome = kind;
+}
+
+} // namespace
+
+std::string make_play_through_level(int level, int grubblets, unsigned seed) {
+    const display_interface saved = display;
+    display = display_interface{silent_outcome, nullptr, nullptr};
+    std::mt19937 random(seed);
+    std::string keys;
+    while (keys.empty()) {
+        keys = try_play_through(level, grubblets, random);
+    }
+    display = saved;
+    game.level = level;
+    reset_level();
+    return keys;
+}
+
+int wall_in_a_grubblet(int level, unsigned seed) {
+    cell_kind **b = level_set[level];
+    std::mt19937 random(seed);
+    for (;;) {
+        int r = 1 + static_cast<int>(random() % 20), c = 1 + static_cast<int>(random() % 78);
+        if (b[r][c] == CELL_EMPTY && b[r - 1][c] != CELL_START && b[r + 1][c] != CELL_START &&
+            b[r][c - 1] != CELL_START && b[r][c + 1] != CELL_START) {
+            b[r][c] = CELL_GRUBBLET;
+            b[r - 1][c] = b[r + 1][c] = b[r][c - 1] = b[r][c + 1] = CELL_WALL;
+            return r * BOARD_COLS + c;
+        }
+    }
+}
+
+void make_starvation_tunnel(int level) {
+    cell_kind **b = level_set[level];
+    // Eight tunnels, each closed by walls but for a gap at alternate ends:
+    // some 600 cells of walking, and the tummy lasts 99 turns.
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        for (int c = 0; c < BOARD_COLS; c++) {
+            b[r][c] = r % 3 == 2 ? CELL_WALL : CELL_EMPTY;
+        }
+    }
+    for (int i = 0; i < 7; i++) {
+        int gap = i % 2 == 0 ? 77 : 1;
+        b[2 + 3 * i][gap] = b[2 + 3 * i][gap + 1] = CELL_EMPTY;
+    }
+    b[1][2] = CELL_START;
+    b[22][40] = CELL_GRUBBLET;
+}
+
+bool write_levels(const char *path) {
+    std::vector<char> text(FILE_BYTES);
+    format_boards(text.data());
+    std::FILE *file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
