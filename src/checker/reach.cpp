@@ -122,21 +122,19 @@ std::vector<word> reach_map::closure_eatable(const std::vector<std::vector<int>>
 }
 
 reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajectory &first_turn)
-    : words_(driver.words()), node_of_(BOARD_ROWS * BOARD_COLS, -1),
-      passable_(static_cast<std::size_t>(std::max(1, driver.grubblet_count()))) {
+    : words_(driver.words()), longest_(std::max(0, driver.grubblet_count() - 1)),
+      node_of_(BOARD_ROWS * BOARD_COLS, -1) {
+    closures_[0].resize(static_cast<std::size_t>(longest_) + 1);
+    closures_[1].resize(static_cast<std::size_t>(longest_) + 1);
     const auto words = static_cast<std::size_t>(words_);
     std::vector<cell_ref> places;
-    std::vector<std::vector<int>> next;
-    std::vector<word> eats; // by node: grubblets its own moves pass
 
     auto node_at = [&](int row, int col) {
         int &node = node_of_[static_cast<std::size_t>(row * BOARD_COLS + col)];
         if (node < 0) {
             node = static_cast<int>(places.size());
             places.push_back({row, col});
-            next.emplace_back();
             motions_.emplace_back();
-            eats.resize(eats.size() + words, 0);
         }
         return node;
     };
@@ -145,12 +143,11 @@ reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajec
     // Eating the last grubblet on a move wins at once, whatever the rest of
     // the move would do, so every cell a move passes counts, also on a move
     // that goes on to a mine.
-    const int longest = std::max(0, driver.grubblet_count() - 1);
     trajectory path, before;
     for (std::size_t n = 0; n < places.size(); n++) {
         const cell_ref at = places[n];
         for (move_code move : SEARCH_MOVES) {
-            for (int eaten = 0; eaten <= longest; eaten++) {
+            for (int eaten = 0; eaten <= longest_; eaten++) {
                 driver.trace(at.col, at.row, eaten, move, &path);
                 traces_++;
                 if (eaten > 0 && same_motion(path, before)) {
@@ -160,25 +157,21 @@ reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajec
                 for (const route_cell &c : path.cells) {
                     int g = driver.grubblet_at(c.row, c.col);
                     if (g >= 0) {
-                        set_bit(&eats[n * words], g);
                         passed_.push_back(g);
                     }
                 }
                 m.passes_end = static_cast<int>(passed_.size());
                 if (path.end == TURN_RESTS) {
                     m.to = node_at(path.cells.back().row, path.cells.back().col);
-                    next[n].push_back(m.to);
                 }
                 motions_[n].push_back(m);
                 std::swap(path, before);
             }
         }
-        std::sort(next[n].begin(), next[n].end());
-        next[n].erase(std::unique(next[n].begin(), next[n].end()), next[n].end());
     }
 
-    eatable_ = closure_eatable(next, eats);
-    from_start_.assign(eatable_from(start_x, start_y), eatable_from(start_x, start_y) + words);
+    const word *anywhere = eatable_from(start_x, start_y, 0);
+    from_start_.assign(anywhere, anywhere + words);
     for (const route_cell &c : first_turn.cells) {
         int g = driver.grubblet_at(c.row, c.col);
         if (g >= 0) {
@@ -187,32 +180,28 @@ reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajec
     }
 }
 
-const word *reach_map::eatable_from(int x, int y) const {
+const word *reach_map::closure(int x, int y, int eaten, bool longer_too) {
     int node = node_of_[static_cast<std::size_t>(y * BOARD_COLS + x)];
-    if (node < 0) {
+    if (node < 0 || eaten < 0) {
         return nullptr;
     }
-    return &eatable_[static_cast<std::size_t>(node) * static_cast<std::size_t>(words_)];
-}
-
-const word *reach_map::passable_from(int x, int y, int eaten) {
-    int node = node_of_[static_cast<std::size_t>(y * BOARD_COLS + x)];
-    if (node < 0 || eaten < 0 || static_cast<std::size_t>(eaten) >= passable_.size()) {
-        return nullptr;
-    }
-    std::vector<word> &passable = passable_[static_cast<std::size_t>(eaten)];
-    if (passable.empty()) {
-        // The map with every jump at this length: for each move, the motion
-        // that covers it.
+    eaten = std::min(eaten, longest_);
+    std::vector<word> &made = closures_[longer_too][static_cast<std::size_t>(eaten)];
+    if (made.empty()) {
+        // The map with the jumps of this length (and, longer_too, of every
+        // longer one): for each move, the motions that cover them.
         const auto words = static_cast<std::size_t>(words_);
         std::vector<std::vector<int>> next(motions_.size());
         std::vector<word> own(motions_.size() * words, 0);
         for (std::size_t n = 0; n < motions_.size(); n++) {
             const std::vector<motion> &ms = motions_[n];
             for (std::size_t i = 0; i < ms.size(); i++) {
-                bool covers =
-                    ms[i].eaten <= eaten && (i + 1 == ms.size() || ms[i + 1].eaten <= ms[i].eaten ||
-                                             ms[i + 1].eaten > eaten);
+                // The motion holds up to the next one of the same move, which
+                // starts at a greater length; every move's first starts at 0.
+                bool last = i + 1 == ms.size() || ms[i + 1].eaten <= ms[i].eaten;
+                bool covers = longer_too
+                                  ? last || ms[i + 1].eaten > eaten
+                                  : ms[i].eaten <= eaten && (last || ms[i + 1].eaten > eaten);
                 if (!covers) {
                     continue;
                 }
@@ -224,18 +213,20 @@ const word *reach_map::passable_from(int x, int y, int eaten) {
                 }
             }
         }
-        passable = closure_eatable(next, own);
+        made = closure_eatable(next, own);
         // A few megabytes at most, however many grubblets and places.
-        passable_words_ += passable.size();
-        if (passable_words_ > (std::size_t(8) << 20) / sizeof(word)) {
+        closure_words_ += made.size();
+        if (closure_words_ > (std::size_t(8) << 20) / sizeof(word)) {
             std::vector<word> keep;
-            keep.swap(passable);
-            for (std::vector<word> &other : passable_) {
-                std::vector<word>().swap(other);
+            keep.swap(made);
+            for (auto &kind : closures_) {
+                for (std::vector<word> &other : kind) {
+                    std::vector<word>().swap(other);
+                }
             }
-            passable.swap(keep);
-            passable_words_ = passable.size();
+            made.swap(keep);
+            closure_words_ = made.size();
         }
     }
-    return &passable[static_cast<std::size_t>(node) * static_cast<std::size_t>(words_)];
+    return &made[static_cast<std::size_t>(node) * static_cast<std::size_t>(words_)];
 }

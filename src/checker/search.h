@@ -119,13 +119,18 @@ class reach_map {
     const word *eatable_from_start() const {
         return from_start_.data();
     }
-    // Grubblets some play can still eat after resting at (x, y), or nullptr
-    // for a place no play can rest at.
-    const word *eatable_from(int x, int y) const;
+    // Grubblets some play can still eat after resting at (x, y) with
+    // `eaten` grubblets eaten: jumps only ever grow. nullptr for a place no
+    // play can rest at.
+    const word *eatable_from(int x, int y, int eaten) {
+        return closure(x, y, eaten, true);
+    }
     // Grubblets some move can pass before the next one is eaten, after
     // resting at (x, y) with `eaten` grubblets eaten: until then every jump
     // keeps its length. nullptr for a place no play can rest at.
-    const word *passable_from(int x, int y, int eaten);
+    const word *passable_from(int x, int y, int eaten) {
+        return closure(x, y, eaten, false);
+    }
     long traces() const {
         return traces_;
     }
@@ -138,19 +143,21 @@ class reach_map {
         int to;                 // node, or -1 for a death
         int passes, passes_end; // grubblets passed, in passed_
     };
+    const word *closure(int x, int y, int eaten, bool longer_too);
     std::vector<word> closure_eatable(const std::vector<std::vector<int>> &next,
                                       const std::vector<word> &own);
 
     int words_;
-    std::vector<int> node_of_;  // by row * 80 + column, -1 where never at rest
-    std::vector<word> eatable_; // by node, words_ each
+    int longest_;              // the longest jump length that matters
+    std::vector<int> node_of_; // by row * 80 + column, -1 where never at rest
     std::vector<word> from_start_;
     std::vector<std::vector<motion>> motions_; // by node: by move, lengths rising
     std::vector<int> passed_;
-    // By jump length: passable grubblets by node, made when first asked and
-    // dropped when they grow too many.
-    std::vector<std::vector<word>> passable_;
-    std::size_t passable_words_ = 0;
+    // By jump length, for that length only and for it and all longer ones:
+    // grubblets by node, made when first asked and dropped when they grow
+    // too many.
+    std::vector<std::vector<word>> closures_[2];
+    std::size_t closure_words_ = 0;
     long traces_ = 0;
 };
 

@@ -90,8 +90,14 @@ class state_store {
         std::uint64_t h = static_cast<std::uint64_t>(n.y * BOARD_COLS + n.x) + 1;
         for (std::size_t w = 0; w < words_; w++) {
             h = (h ^ eaten[w]) * 0x9E3779B97F4A7C15ull;
-            h ^= h >> 29;
+            h ^= h >> 32;
         }
+        // Every bit of every word reaches the low bits the table uses.
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdull;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ull;
+        h ^= h >> 33;
         return static_cast<std::size_t>(h);
     }
 
@@ -137,8 +143,9 @@ struct level_context {
 // can eat at all can no longer be eaten: no way from here ever passes it, or
 // no way passes any of them before the jumps grow, which only eating does.
 bool is_trapped(const level_context &level, int x, int y, const word *eaten) {
-    const word *still = level.map->eatable_from(x, y);
-    const word *next = level.map->passable_from(x, y, count_bits(eaten, level.driver->words()));
+    const int count = count_bits(eaten, level.driver->words());
+    const word *still = level.map->eatable_from(x, y, count);
+    const word *next = level.map->passable_from(x, y, count);
     if (still == nullptr || next == nullptr) {
         return false;
     }
