@@ -1,10 +1,12 @@
 // Benchmarks of what a player waits for after a key press: the worst turns
 // the rules allow, a whole play frame and an editor frame drawn into a curses
 // screen that writes to a null terminal, the worst flood fill, loading and
-// saving the nine levels, and the level checker on the shipped levels.
+// saving the nine levels, and the level checker on the shipped levels and on
+// hard levels of many grubblets.
 #include "checker/checker.h"
 #include "editor/editor.h"
 #include "game/game_state.h"
+#include "hard_levels.h"
 #include "levels/levels.h"
 #include "screen/screen.h"
 
@@ -243,6 +245,29 @@ void BM_checker_shipped_levels(benchmark::State &state) {
     state.counters["states"] = static_cast<double>(states);
 }
 BENCHMARK(BM_checker_shipped_levels)->Unit(benchmark::kMillisecond);
+
+// The levels designers make: a play-through level of N grubblets, and the
+// same with one more grubblet walled in (cannot be cleared).
+void BM_checker_hard_level(benchmark::State &state) {
+    const int grubblets = static_cast<int>(state.range(0));
+    const bool walled = state.range(1) != 0;
+    make_play_through_level(0, grubblets, 1);
+    if (walled) {
+        wall_in_a_grubblet(0, 1);
+    }
+    level_verdict v;
+    for (auto _ : state) {
+        v = solve_level(0);
+    }
+    if (v.answer != (walled ? ANSWER_NOT_CLEARABLE : ANSWER_CLEARABLE)) {
+        state.SkipWithError("the checker's answer is wrong");
+    }
+    state.counters["states"] = static_cast<double>(v.states);
+    state.SetLabel(walled ? "one grubblet walled in" : "clearable");
+}
+BENCHMARK(BM_checker_hard_level)
+    ->ArgsProduct({{12, 25, 50, 100}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

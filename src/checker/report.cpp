@@ -122,7 +122,7 @@ std::string report_text(const file_report &report) {
 }
 
 std::string report_json(const file_report &report) {
-    using nlohmann::json;
+    using json = nlohmann::ordered_json;
     auto place = [&](int level, cell_ref cell) {
         file_place p = place_of(report, level, cell);
         return json{{"line", p.line}, {"column", p.column}};
