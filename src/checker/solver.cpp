@@ -485,6 +485,9 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
                              "; --max-states raises the limit";
             return verdict;
         }
+        // Every way was tried and none wins: no place is a trap that r
+        // would help with.
+        verdict.traps.clear();
         exhausted = true;
     }
     if (exhausted) {
