@@ -1,8 +1,13 @@
 // Reading and writing boards.txt.
 //
-// A save never rewrites the file in place: the new levels go to a temporary
-// file beside it, which is synced and then renamed over boards.txt, so that a
-// full disk or a crash leaves either the old file or the new one, whole.
+// A save writes the new levels to a temporary file beside boards.txt, syncs
+// it and renames it over boards.txt, so that a full disk or a crash leaves
+// either the old file or the new one, whole. Renaming replaces the file, so
+// it is used only where the new file can be all the old one was: where the
+// directory is writable, the file has one name, and the new file can have
+// its owner, group, permissions and extended attributes (ACLs among them).
+// Anywhere else boards.txt is rewritten in place, which keeps the file
+// itself; a failure part way puts the old content back as well as it can.
 #include "levels.h"
 
 #include "../game/game_state.h"
@@ -15,6 +20,7 @@
 #include <stdio.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 const char *const BOARD_FILE_NAME = "boards.txt";
@@ -158,8 +164,146 @@ static bool write_all(int fd, const char *data, std::size_t len) {
     return true;
 }
 
-// Writes the levels to a new file beside target and renames it over target.
-// Returns false, with the temporary file removed, on any failure.
+// Gives the new file fd the owner and group of the old file, as stat found
+// it. False when they cannot both be had, so that renaming would change them.
+static bool keep_owner(int fd, const struct stat &old) {
+    // Someone else's file keeps at least its group where its owner cannot
+    // be had; then the owner still differs and the file is written in place.
+    if (fchown(fd, old.st_uid, old.st_gid) != 0 &&
+        fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        return false;
+    }
+    struct stat now;
+    return fstat(fd, &now) == 0 && now.st_uid == old.st_uid && now.st_gid == old.st_gid;
+}
+
+// Copies the extended attributes of the file at target, ACLs among them, to
+// the new file fd. False when any of them cannot be copied.
+static bool keep_attributes(int fd, const std::string &target) {
+    ssize_t size = listxattr(target.c_str(), nullptr, 0);
+    if (size < 0) {
+        return errno == ENOTSUP;
+    }
+    std::string names(static_cast<std::size_t>(size), '\0');
+    size = listxattr(target.c_str(), &names[0], names.size());
+    if (size < 0) {
+        return false;
+    }
+    names.resize(static_cast<std::size_t>(size));
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
+        const char *name = &names[at];
+        ssize_t length = getxattr(target.c_str(), name, nullptr, 0);
+        if (length < 0) {
+            return false;
+        }
+        std::string value(static_cast<std::size_t>(length), '\0');
+        length = getxattr(target.c_str(), name, &value[0], value.size());
+        if (length < 0 ||
+            fsetxattr(fd, name, value.data(), static_cast<std::size_t>(length), 0) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The rename: writes the levels to a new file beside target, syncs it and
+// renames it over target. Returns 1 when it saved, 0 when renaming would not
+// keep the file as it was (nothing is changed then), -1 on a writing error
+// (nothing is changed either, the temporary file removed).
+static int save_by_rename(const std::string &target, const struct stat *old, const char *text) {
+    std::string::size_type slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string temp = dir + ".boards.txt.XXXXXX";
+    int fd = mkstemp(&temp[0]);
+    if (fd < 0) {
+        // A directory the player may not write to: boards.txt itself may
+        // still be writable.
+        return old != nullptr ? 0 : -1;
+    }
+
+    mode_t mode;
+    if (old != nullptr) {
+        mode = old->st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    // The mode after the owner, as a change of owner may clear set-id bits;
+    // the attributes after the mode, as an ACL sets the group bits.
+    if (old != nullptr && (old->st_nlink != 1 || !keep_owner(fd, *old) || fchmod(fd, mode) != 0 ||
+                           !keep_attributes(fd, target))) {
+        close(fd);
+        unlink(temp.c_str());
+        return 0;
+    }
+    bool ok = fchmod(fd, mode) == 0 && write_all(fd, text, FILE_BYTES) && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return -1;
+    }
+
+    // Make the rename itself durable.
+    int dir_fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        fsync(dir_fd);
+        close(dir_fd);
+    }
+    return 1;
+}
+
+// Reads a whole file into *content; false when it cannot be read.
+static bool read_whole(const std::string &path, std::string *content) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    char buf[65536];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            close(fd);
+            return false;
+        }
+        content->append(buf, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+// Truncates fd and writes data from its start, synced. False on any failure.
+static bool rewrite(int fd, const char *data, std::size_t len) {
+    return lseek(fd, 0, SEEK_SET) == 0 && ftruncate(fd, 0) == 0 && write_all(fd, data, len) &&
+           fsync(fd) == 0;
+}
+
+// Rewrites target in place, keeping the file itself: its owner, group,
+// permissions, links and attributes. A failure part way writes the old
+// content back, as well as the failure allows.
+static bool save_in_place(const std::string &target, const char *text) {
+    std::string before;
+    bool have_before = read_whole(target, &before);
+    int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = rewrite(fd, text, FILE_BYTES);
+    if (!ok && have_before) {
+        int saved = errno;
+        rewrite(fd, before.data(), before.size());
+        errno = saved;
+    }
+    ok = close(fd) == 0 && ok;
+    return ok;
+}
+
+// Saves the levels over target, by rename where that keeps the file as it
+// was, else in place. False on any failure.
 static bool replace_file(const std::string &target) {
     struct stat old;
     bool exists = stat(target.c_str(), &old) == 0;
@@ -172,48 +316,14 @@ static bool replace_file(const std::string &target) {
         }
         close(probe);
     }
-
-    std::string::size_type slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temp = dir + ".boards.txt.XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        return false;
-    }
-
-    mode_t mode;
-    if (exists) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-
     char text[FILE_BYTES];
     format_boards(text);
-    bool ok = fchmod(fd, mode) == 0 && write_all(fd, text, sizeof text) && fsync(fd) == 0;
-    if (exists && ok) {
-        // Keep the owner when saving someone else's file; not being allowed
-        // to is no reason to fail the save.
-        if (fchown(fd, old.st_uid, old.st_gid) != 0) {
-            errno = 0;
-        }
+    int renamed = save_by_rename(target, exists ? &old : nullptr, text);
+    if (renamed != 0) {
+        return renamed > 0;
     }
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return false;
-    }
-
-    // Make the rename itself durable.
-    int dir_fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        fsync(dir_fd);
-        close(dir_fd);
-    }
-    return true;
+    // Only a regular file is rewritten where it stands.
+    return S_ISREG(old.st_mode) && save_in_place(target, text);
 }
 
 int save_boards() {

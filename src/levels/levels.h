@@ -8,8 +8,10 @@
 // Characters beyond the 17,280th wrap round to the first level again; cells
 // the file does not reach keep what they held.
 //
-// What must hold: the stored levels change only when a whole read succeeded,
-// and boards.txt is only ever replaced whole, by a complete new file.
+// What must hold: the stored levels change only when a whole read succeeded;
+// boards.txt is replaced whole, by a complete new file renamed over it,
+// wherever that keeps the file what it was, and rewritten in place only
+// where it would not (its directory, owner, links or attributes).
 #ifndef GRUBBLET_LEVELS_H
 #define GRUBBLET_LEVELS_H
 
