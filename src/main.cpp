@@ -8,7 +8,11 @@
 #include "levels/levels.h"
 #include "screen/screen.h"
 
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 [[noreturn]] static void shut_down() {
     free_boards();
@@ -47,16 +51,38 @@ static void play_frame() {
     }
 }
 
+// After a start without boards.txt, once the terminal is back: where the
+// game looked, and where the levels it ships with are. A game run from its
+// build tree points to the repository's copy; an installed one to the data
+// directory it was installed with.
+static void point_to_shipped_levels() {
+    char here[PATH_MAX];
+    if (getcwd(here, sizeof here) == nullptr) {
+        std::strcpy(here, "the current directory");
+    }
+    char self[PATH_MAX];
+    ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
+    self[len > 0 ? len : 0] = '\0';
+    const char *build = GRUBBLET_BUILD_DIR "/";
+    bool from_build = std::strncmp(self, build, std::strlen(build)) == 0;
+    const char *shipped =
+        from_build ? GRUBBLET_SOURCE_DIR "/boards.txt" : GRUBBLET_DATA_DIR "/boards.txt";
+    std::fprintf(stderr,
+                 "grubblet: no readable boards.txt in %s; to play the shipped levels: cp %s .\n",
+                 here, shipped);
+}
+
 int main() {
     if (start_game() != 0) {
         return 1;
     }
     connect_display();
     if (load_boards() != 0) {
-        mvprintw(0, 0, "Error loading boards.txt. Quitting! RUNNING AWAY");
+        mvwprintw(canvas, 0, 0, "Error loading boards.txt. Quitting! RUNNING AWAY");
         read_key();
         free_boards();
         end_terminal();
+        point_to_shipped_levels();
         return 1;
     }
     show_title();

@@ -12,13 +12,13 @@
 // Writes a prompt at the top of the editor screen and reads the answer; only
 // an upper-case Y confirms.
 static bool confirmed(const char *prompt) {
-    mvprintw(0, 0, "%s", prompt);
+    mvwprintw(canvas, 0, 0, "%s", prompt);
     return read_key() == 'Y';
 }
 
 // Shows a message after a file operation and waits for a key.
 static void acknowledge(int row, const char *message) {
-    mvprintw(row, 0, "%s", message);
+    mvwprintw(canvas, row, 0, "%s", message);
     read_key();
 }
 
@@ -28,7 +28,7 @@ static void save_if_confirmed() {
     }
     if (save_boards() == 0) {
         for (int c = 0; c < BOARD_COLS; c++) {
-            mvaddch(0, c, '_');
+            mvwaddch(canvas, 0, c, '_');
         }
         acknowledge(0, "Save successful");
     } else {

@@ -69,12 +69,12 @@ void draw_editor_screen() {
     draw_play_view();
     // Set whole and left set: the prompts and messages that follow, and the
     // play status line after a visit, are bold.
-    attrset(A_BOLD | COLOR_PAIR(PAIR_WHITE));
-    mvprintw(STATUS_ROW, 0, "L_ [dec ]inc (s)ave (l)oad (q)uit");
-    mvprintw(STATUS_ROW, 1, "%d", game.level + 1);
-    mvprintw(STATUS_ROW, PALETTE_COL, " %c %c %c %c %c  zx:pick tab:paint f:fill ctrl:fst",
-             CELL_CHARS[0], CELL_CHARS[1], CELL_CHARS[2], CELL_CHARS[3], CELL_CHARS[4]);
-    mvprintw(STATUS_ROW, PALETTE_COL + 2 * editor.brush, ">");
-    curs_set(editor.paint_mode ? 2 : 1);
-    move(editor.cursor_y, editor.cursor_x);
+    wattrset(canvas, A_BOLD | COLOR_PAIR(PAIR_WHITE));
+    mvwprintw(canvas, STATUS_ROW, 0, "L_ [dec ]inc (s)ave (l)oad (q)uit");
+    mvwprintw(canvas, STATUS_ROW, 1, "%d", game.level + 1);
+    mvwprintw(canvas, STATUS_ROW, PALETTE_COL, " %c %c %c %c %c  zx:pick tab:paint f:fill ctrl:fst",
+              CELL_CHARS[0], CELL_CHARS[1], CELL_CHARS[2], CELL_CHARS[3], CELL_CHARS[4]);
+    mvwprintw(canvas, STATUS_ROW, PALETTE_COL + 2 * editor.brush, ">");
+    show_cursor(editor.paint_mode ? 2 : 1);
+    wmove(canvas, editor.cursor_y, editor.cursor_x);
 }

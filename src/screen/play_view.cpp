@@ -53,7 +53,7 @@ static void draw_gauge() {
 }
 
 void draw_play_view() {
-    erase();
+    werase(canvas);
     draw_board();
     draw_trail();
     if (game.show_gauge) {
@@ -73,15 +73,15 @@ static const int COMMANDS_COL = 40;
 static const int COMMAND_INITIALS[] = {0, 7, 13};
 
 void draw_play_screen() {
-    curs_set(0);
+    show_cursor(0);
     draw_play_view();
     // Only the colour pair changes: after a visit to the editor the status
     // text keeps the bold the editor left set.
-    color_set(PAIR_WHITE, nullptr);
-    mvprintw(STATUS_ROW, 0, "Tummy: %d", game.tummy);
-    mvprintw(STATUS_ROW, 11, "Health: %d", game.health);
-    color_set(PAIR_RED, nullptr);
-    mvprintw(STATUS_ROW, COMMANDS_COL, "%s", COMMANDS);
+    wcolor_set(canvas, PAIR_WHITE, nullptr);
+    mvwprintw(canvas, STATUS_ROW, 0, "Tummy: %d", game.tummy);
+    mvwprintw(canvas, STATUS_ROW, 11, "Health: %d", game.health);
+    wcolor_set(canvas, PAIR_RED, nullptr);
+    mvwprintw(canvas, STATUS_ROW, COMMANDS_COL, "%s", COMMANDS);
     for (int offset : COMMAND_INITIALS) {
         draw_glyph(STATUS_ROW, COMMANDS_COL + offset, {COMMANDS[offset], PAIR_RED, true});
     }

@@ -22,24 +22,24 @@ static void outcome_scene(outcome_kind kind) {
         return; // the victory screen follows at once
     }
     // The message takes the current text attribute: red after a play screen.
-    mvprintw(STATUS_ROW, 0, "%s", OUTCOME_MESSAGES[kind]);
+    mvwprintw(canvas, STATUS_ROW, 0, "%s", OUTCOME_MESSAGES[kind]);
     read_key();
 }
 
 static void victory_screen() {
-    erase();
+    werase(canvas);
     // The copies run diagonally; curses cuts or wraps them at the edge.
     for (int i = 0; i < 24; i++) {
-        mvprintw(i, 7 * i, "YOU WIN");
+        mvwprintw(canvas, i, 7 * i, "YOU WIN");
     }
-    mvprintw(0, 40, "Press a key to quit.");
+    mvwprintw(canvas, 0, 40, "Press a key to quit.");
     read_key();
 }
 
 static void file_error(const char *message) {
     // Written over whatever is showing, without erasing it.
-    mvprintw(0, 0, "%s", message);
-    mvprintw(1, 0, "press any key");
+    mvwprintw(canvas, 0, 0, "%s", message);
+    mvwprintw(canvas, 1, 0, "press any key");
     read_key();
 }
 

@@ -15,7 +15,16 @@
 #include <curses.h>
 
 // Board rows occupy screen rows 0..23; row 24 is the status and message line.
-enum { STATUS_ROW = 24 };
+enum { STATUS_ROW = 24, SCREEN_ROWS = 25, SCREEN_COLS = 80 };
+
+// Every screen is drawn into this off-screen canvas of SCREEN_ROWS by
+// SCREEN_COLS; each wait for a key shows it on the terminal. So a screen
+// survives a terminal too small for it, and comes back whole when the
+// terminal is big enough again.
+extern WINDOW *canvas;
+// The cursor the screen drawn on the canvas wants at its key wait, where
+// the canvas's own cursor stands: 0 hidden, 1 normal, 2 very visible.
+void show_cursor(int visibility);
 
 // Key codes of the control+arrow keys, whatever the terminal sends for them.
 enum {
@@ -39,8 +48,11 @@ int end_terminal();
 // Fills in the rules' display interface with this screen's scenes.
 void connect_display();
 
-// Waits for one key. Control+arrow keys come back as the CTL_ codes; a
-// resize is not a key. Returns KEY_INPUT_ENDED once input is gone.
+// Shows the canvas and waits for one key. Control+arrow keys come back as
+// the CTL_ codes; a resize is not a key. While the terminal is smaller than
+// the canvas, a notice of the size needed shows instead and every key is
+// dropped, but q, which ends the program. Returns KEY_INPUT_ENDED once input
+// is gone or q was pressed so.
 int read_key();
 
 // Draws a glyph at a position with exactly its own attributes.

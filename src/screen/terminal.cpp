@@ -8,7 +8,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <term.h>
+#include <unistd.h>
 
 // Set by SIGTERM, SIGHUP and SIGINT: the next key read reports that input has
 // ended, so the program winds down as on `q`, without saving.
@@ -97,15 +99,48 @@ void set_up_screen() {
     nonl();
 }
 
+WINDOW *canvas = nullptr;
+
+// Why the game cannot draw on the terminal type, or nullptr when it can:
+// read from the terminal description alone, before anything is sent.
+static const char *terminal_shortcoming() {
+    int error = 0;
+    if (setupterm(nullptr, STDOUT_FILENO, &error) != OK) {
+        return nullptr; // unknown: newterm says so
+    }
+    const char *lacks = nullptr;
+    char *cup = tigetstr("cup");
+    if (cup == nullptr || cup == reinterpret_cast<char *>(-1)) {
+        lacks = "cannot move the cursor";
+    } else if (tigetnum("colors") < 8 || tigetnum("pairs") < 64) {
+        lacks = "has no colours";
+    }
+    del_curterm(cur_term);
+    return lacks;
+}
+
 int start_game() {
     if (allocate_boards() != 0) {
         return 1;
     }
     catch_stop_signals();
+    const char *term = std::getenv("TERM");
+    const char *lacks = terminal_shortcoming();
+    if (lacks != nullptr) {
+        std::fprintf(stderr, "grubblet: terminal type \"%s\" %s; try TERM=xterm-256color\n",
+                     term != nullptr ? term : "", lacks);
+        free_boards();
+        return 1;
+    }
     if (newterm(nullptr, stdout, stdin) == nullptr) {
-        const char *term = std::getenv("TERM");
         std::fprintf(stderr, "grubblet: cannot use the terminal type \"%s\"\n",
                      term != nullptr ? term : "");
+        free_boards();
+        return 1;
+    }
+    canvas = newpad(SCREEN_ROWS, SCREEN_COLS);
+    if (canvas == nullptr) {
+        endwin();
         free_boards();
         return 1;
     }
@@ -118,10 +153,80 @@ int end_terminal() {
     return endwin();
 }
 
+// The cursor the screen on the canvas wants: 0 hidden, 1 normal, 2 very
+// visible.
+static int wanted_cursor = 0;
+
+void show_cursor(int visibility) {
+    wanted_cursor = visibility;
+}
+
+// q pressed while the terminal was too small: every key read from then on
+// reports that input has ended, so the program winds down at once.
+static bool quit_while_small = false;
+
+static bool terminal_too_small() {
+    return LINES < SCREEN_ROWS || COLS < SCREEN_COLS;
+}
+
+// Copies the canvas to the terminal's screen, cursor and all; the key read
+// that follows shows it.
+static void show_canvas() {
+    // Whatever showed before (the notice) goes where the canvas does not
+    // reach; curses still sends only what changed.
+    wattrset(stdscr, A_NORMAL);
+    werase(stdscr);
+    copywin(canvas, stdscr, 0, 0, 0, 0, SCREEN_ROWS - 1, SCREEN_COLS - 1, FALSE);
+    int row, col;
+    getyx(canvas, row, col);
+    wmove(stdscr, row, col);
+    curs_set(wanted_cursor);
+}
+
+// Says, in whatever space there is, what size the game needs and has.
+static void show_size_notice() {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Grubblet Plonko needs a terminal of at least %d columns by %d rows; this one "
+                  "has %d by %d. Enlarge it to go on, or press q to quit.",
+                  SCREEN_COLS, SCREEN_ROWS, COLS, LINES);
+    wattrset(stdscr, A_NORMAL);
+    werase(stdscr);
+    // Word-wrapped to the width there is.
+    const char *at = text;
+    for (int row = 0; row < LINES && *at != '\0'; row++) {
+        int len = static_cast<int>(std::strlen(at));
+        int take = len <= COLS ? len : COLS;
+        if (take < len) {
+            int space = take;
+            while (space > 0 && at[space] != ' ') {
+                space--;
+            }
+            if (space > 0) {
+                take = space;
+            }
+        }
+        mvwaddnstr(stdscr, row, 0, at, take);
+        at += take;
+        while (*at == ' ') {
+            at++;
+        }
+    }
+    curs_set(0);
+}
+
 int read_key() {
     for (;;) {
-        if (stop_signalled) {
+        if (stop_signalled || quit_while_small) {
             return KEY_INPUT_ENDED;
+        }
+        // Every key wait shows the canvas, or, where it does not fit, the
+        // notice; a key read while the notice shows answers nothing.
+        const bool small = terminal_too_small();
+        if (small) {
+            show_size_notice();
+        } else {
+            show_canvas();
         }
         errno = 0;
         int key = wgetch(stdscr);
@@ -138,6 +243,13 @@ int read_key() {
             // curses has resized its screen; the next read shows it again.
             continue;
         }
+        if (small) {
+            // The player cannot see what a key would answer: only q counts.
+            if (key == 'q' || key == 'Q') {
+                quit_while_small = true;
+            }
+            continue;
+        }
         for (int i = 0; i < known_count; i++) {
             if (key == known_codes[i]) {
                 return known_targets[i];
@@ -151,5 +263,5 @@ void draw_glyph(int row, int col, glyph g) {
     // Copying a finished cell, rather than adding a character, keeps the
     // current text attribute (the editor's bold) out of the glyph.
     chtype cell = static_cast<unsigned char>(g.ch) | COLOR_PAIR(g.pair) | (g.bold ? A_BOLD : 0);
-    mvaddchnstr(row, col, &cell, 1);
+    mvwaddchnstr(canvas, row, col, &cell, 1);
 }

@@ -36,17 +36,17 @@ static const title_line TEXT_LINES[] = {
 };
 
 void show_title() {
-    erase();
-    color_set(PAIR_RED, nullptr);
-    mvprintw(0, 0, "Fenwhistle Presents:");
-    color_set(PAIR_WHITE, nullptr);
+    werase(canvas);
+    wcolor_set(canvas, PAIR_RED, nullptr);
+    mvwprintw(canvas, 0, 0, "Fenwhistle Presents:");
+    wcolor_set(canvas, PAIR_WHITE, nullptr);
     for (int i = 0; i < 5; i++) {
         const char *row = BANNER[i];
         int lead = static_cast<int>(std::strspn(row, " "));
-        mvprintw(5 + i, BANNER_COL + lead, "%s", row + lead);
+        mvwprintw(canvas, 5 + i, BANNER_COL + lead, "%s", row + lead);
     }
     for (const title_line &line : TEXT_LINES) {
-        mvprintw(line.row, line.col, "%s", line.text);
+        mvwprintw(canvas, line.row, line.col, "%s", line.text);
     }
     read_key();
 }

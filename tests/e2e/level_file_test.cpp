@@ -17,6 +17,10 @@ TEST(level_file, starting_without_boards_txt_explains_and_exits_with_status_one)
     EXPECT_TRUE(s.terminal_modes_restored());
     EXPECT_FALSE(s.alternate_screen());
     EXPECT_TRUE(s.cursor_visible());
+    // Then, on the terminal given back, where the shipped levels are.
+    const std::string hint = "grubblet: no readable boards.txt in " + s.dir() +
+                             "; to play the shipped levels: cp " + GRUBBLET_SHIPPED_BOARDS + " .";
+    EXPECT_NE(s.dump().find(hint.substr(0, 80)), std::string::npos) << s.dump();
 }
 
 TEST(level_file, a_directory_named_boards_txt_is_no_level_file) {

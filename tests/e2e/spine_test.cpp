@@ -133,3 +133,24 @@ TEST(spine, an_unknown_terminal_type_is_refused_with_one_clear_line) {
     EXPECT_EQ(s.row_text(0), "grubblet: cannot use the terminal type \"no-such-terminal\"");
     EXPECT_EQ(s.row_text(1), "");
 }
+
+TEST(spine, a_terminal_without_cursor_addressing_or_colour_is_refused) {
+    const struct {
+        const char *term, *line;
+    } cases[] = {
+        {"dumb",
+         "grubblet: terminal type \"dumb\" cannot move the cursor; try TERM=xterm-256color"},
+        {"vt100", "grubblet: terminal type \"vt100\" has no colours; try TERM=xterm-256color"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.term);
+        session_options options = with_boards(simple_boards());
+        options.term = c.term;
+        terminal_session s(options);
+        EXPECT_EQ(s.wait_exit(), 1);
+        EXPECT_EQ(s.row_text(0), c.line);
+        EXPECT_EQ(s.row_text(1), "");
+        EXPECT_FALSE(s.alternate_screen());
+        EXPECT_TRUE(s.terminal_modes_restored());
+    }
+}

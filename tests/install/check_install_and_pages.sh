@@ -19,6 +19,8 @@ for page in "$src/man/grubblet.6" "$src/man/grubblet-check.1"; do
     [ -z "$warnings" ] || fail "groff warns about $page: $warnings"
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "man failed on $page"
     [ -z "$warnings" ] || fail "man warns about $page: $warnings"
+    wide=$(MANWIDTH=80 man -l "$page" 2>/dev/null | awk 'length > 80')
+    [ -z "$wide" ] || fail "lines of $page run past 80 columns: $wide"
 done
 
 # 2. Every key the program accepts appears as a key in its section of the
@@ -77,6 +79,17 @@ done
 cmp -s "$prefix/share/grubblet/boards.txt" "$src/boards.txt" || fail "the installed levels differ"
 "$prefix/bin/grubblet-check" "$prefix/share/grubblet/boards.txt" >/dev/null ||
     fail "the installed checker does not pass the installed levels"
+# Started where there are no levels, the installed game points to the data
+# directory it was built for, not to this source tree.
+mkdir "$prefix/empty"
+(cd "$prefix/empty" && TERM=xterm-256color "$prefix/bin/grubblet" </dev/null >/dev/null 2>err) &&
+    fail "the installed game started without boards.txt"
+hint=$(tail -n 1 "$prefix/empty/err")
+case "$hint" in
+"grubblet: no readable boards.txt in $prefix/empty; to play the shipped levels: cp "*/share/grubblet/boards.txt" .") ;;
+*) fail "the installed game's hint is wrong: $hint" ;;
+esac
+case "$hint" in *"$src"*) fail "the installed game points to the source tree: $hint" ;; esac
 
 if [ "$failed" -ne 0 ]; then
     exit 1
