@@ -15,6 +15,7 @@
 #ifndef GRUBBLET_GAME_STATE_H
 #define GRUBBLET_GAME_STATE_H
 
+#include <cstddef>
 #include <cstdint>
 
 enum {
@@ -27,7 +28,7 @@ enum {
 };
 
 // The content of one board cell.
-using cell_kind = std::int32_t;
+using cell_kind = std::int8_t;
 enum : cell_kind {
     CELL_EMPTY = 0,
     CELL_WALL = 1,
@@ -116,6 +117,9 @@ extern cell_kind **play_board;
 // Allocates the play board and the nine levels, every stored cell CELL_EMPTY.
 // Returns 0, or 1 when memory ran out (nothing is left allocated then).
 int allocate_boards();
+// The zeroing allocator the level storage comes from (calloc); tests replace
+// it to see what running out of memory does.
+extern void *(*allocate_cells)(std::size_t count, std::size_t size);
 void free_boards();
 
 // Empties the trail and clears the fall mark.

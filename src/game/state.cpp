@@ -2,7 +2,7 @@
 // put them into a known condition (allocation, trail reset, level reset).
 #include "game_state.h"
 
-#include <new>
+#include <cstdlib>
 
 const char CELL_CHARS[CELL_KIND_COUNT] = {'.', '&', 'X', '=', '@'};
 
@@ -32,62 +32,48 @@ cell_kind **play_board = nullptr;
 
 display_interface display = {nullptr, nullptr, nullptr};
 
-// One board: a table of row pointers, each row a separate array of cells,
-// every cell CELL_EMPTY. Returns null when memory ran out, with whatever it
-// had allocated still linked into the table for free_board to release.
-static cell_kind **allocate_board(bool *ok) {
-    cell_kind **rows = new (std::nothrow) cell_kind *[BOARD_ROWS]();
-    if (rows == nullptr) {
-        *ok = false;
-        return nullptr;
-    }
-    for (int r = 0; r < BOARD_ROWS && *ok; r++) {
-        rows[r] = new (std::nothrow) cell_kind[BOARD_COLS]();
-        if (rows[r] == nullptr) {
-            *ok = false;
-        }
-    }
-    return rows;
-}
+void *(*allocate_cells)(std::size_t count, std::size_t size) = std::calloc;
 
-static void free_board(cell_kind **rows) {
-    if (rows == nullptr) {
-        return;
-    }
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        delete[] rows[r];
-    }
-    delete[] rows;
-}
+// The level storage lives in three blocks: every cell of the play board and
+// the nine levels, the row tables pointing into them, and the table of
+// levels. Contiguous blocks keep the game's memory to what it holds.
+static cell_kind *cell_block = nullptr;
+static cell_kind **row_block = nullptr;
 
 int allocate_boards() {
-    bool ok = true;
-    play_board = allocate_board(&ok);
-    if (ok) {
-        level_set = new (std::nothrow) cell_kind **[LEVEL_COUNT]();
-        ok = level_set != nullptr;
-    }
-    for (int b = 0; b < LEVEL_COUNT && ok; b++) {
-        level_set[b] = allocate_board(&ok);
-    }
-    if (!ok) {
+    const int boards = LEVEL_COUNT + 1;
+    cell_block = static_cast<cell_kind *>(allocate_cells(
+        static_cast<std::size_t>(boards * BOARD_ROWS * BOARD_COLS), sizeof(cell_kind)));
+    row_block = cell_block == nullptr
+                    ? nullptr
+                    : static_cast<cell_kind **>(allocate_cells(
+                          static_cast<std::size_t>(boards * BOARD_ROWS), sizeof(cell_kind *)));
+    level_set = row_block == nullptr
+                    ? nullptr
+                    : static_cast<cell_kind ***>(allocate_cells(LEVEL_COUNT, sizeof(cell_kind **)));
+    if (level_set == nullptr) {
         // Release what was had, so that a failed start leaves nothing behind.
         free_boards();
         return 1;
+    }
+    for (int r = 0; r < boards * BOARD_ROWS; r++) {
+        row_block[r] = cell_block + r * BOARD_COLS;
+    }
+    play_board = row_block;
+    for (int b = 0; b < LEVEL_COUNT; b++) {
+        level_set[b] = row_block + (b + 1) * BOARD_ROWS;
     }
     return 0;
 }
 
 void free_boards() {
-    free_board(play_board);
+    std::free(level_set);
+    std::free(row_block);
+    std::free(cell_block);
+    level_set = nullptr;
     play_board = nullptr;
-    if (level_set != nullptr) {
-        for (int b = 0; b < LEVEL_COUNT; b++) {
-            free_board(level_set[b]);
-        }
-        delete[] level_set;
-        level_set = nullptr;
-    }
+    row_block = nullptr;
+    cell_block = nullptr;
 }
 
 void reset_trail() {

@@ -18,7 +18,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdio.h>
-#include <string>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -57,11 +56,33 @@ static int next_cell_char(std::FILE *file) {
     }
 }
 
+// The staging copy of a read: a cell kind, or UNTOUCHED, for every cell
+// position of the file, two positions a byte.
+namespace {
+const unsigned char UNTOUCHED = 0xF;
+
+struct staging {
+    unsigned char packed[FILE_CELLS / 2];
+
+    void clear() {
+        std::memset(packed, UNTOUCHED * 0x11, sizeof packed);
+    }
+    int at(int pos) const {
+        return pos % 2 ? packed[pos / 2] >> 4 : packed[pos / 2] & 0xF;
+    }
+    void put(int pos, int kind) {
+        unsigned char &pair = packed[pos / 2];
+        pair = static_cast<unsigned char>(pos % 2 ? (pair & 0x0F) | (kind << 4)
+                                                  : (pair & 0xF0) | kind);
+    }
+};
+} // namespace
+
 int read_boards(std::FILE *file) {
     // The whole stream is read into a staging copy first, so that a read
-    // error leaves the stored levels as they were. -1 marks an untouched cell.
-    signed char staged[FILE_CELLS];
-    std::memset(staged, -1, sizeof staged);
+    // error leaves the stored levels as they were.
+    staging staged;
+    staged.clear();
 
     // Passes over all cell positions until one ends on the end of the file;
     // once the end is reached nothing changes any more, so stop there.
@@ -75,7 +96,7 @@ int read_boards(std::FILE *file) {
             }
             int kind = cell_of_char(ch);
             if (kind >= 0) {
-                staged[pos] = static_cast<signed char>(kind);
+                staged.put(pos, kind);
             }
         }
     }
@@ -84,11 +105,12 @@ int read_boards(std::FILE *file) {
     }
 
     for (int pos = 0; pos < FILE_CELLS; pos++) {
-        if (staged[pos] >= 0) {
+        int kind = staged.at(pos);
+        if (kind != UNTOUCHED) {
             int b = pos / (BOARD_ROWS * BOARD_COLS);
             int r = pos / BOARD_COLS % BOARD_ROWS;
             int c = pos % BOARD_COLS;
-            level_set[b][r][c] = staged[pos];
+            level_set[b][r][c] = static_cast<cell_kind>(kind);
         }
     }
     return 0;
@@ -124,29 +146,48 @@ void format_boards(char *out) {
     }
 }
 
+// A path the save works with; longer ones are refused.
+struct path_name {
+    char text[PATH_MAX];
+};
+
 // The file a save must replace: boards.txt itself, or, where it is a symbolic
 // link, the file at the end of the link chain, so that the link survives.
-static std::string save_target() {
-    std::string path = BOARD_FILE_NAME;
+// False when the chain leads to a path too long to hold.
+static bool save_target(path_name *path) {
+    std::strcpy(path->text, BOARD_FILE_NAME);
     for (int hops = 0; hops < 40; hops++) {
         struct stat st;
-        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        if (lstat(path->text, &st) != 0 || !S_ISLNK(st.st_mode)) {
             break;
         }
         char link[PATH_MAX];
-        ssize_t len = readlink(path.c_str(), link, sizeof link - 1);
+        ssize_t len = readlink(path->text, link, sizeof link - 1);
         if (len < 0) {
             break;
         }
         link[len] = '\0';
-        std::string::size_type slash = path.rfind('/');
-        if (link[0] == '/' || slash == std::string::npos) {
-            path = link;
-        } else {
-            path = path.substr(0, slash + 1) + link;
+        // A relative link is relative to the link's own directory.
+        const char *slash = std::strrchr(path->text, '/');
+        std::size_t keep = link[0] == '/' || slash == nullptr
+                               ? 0
+                               : static_cast<std::size_t>(slash - path->text) + 1;
+        if (keep + static_cast<std::size_t>(len) >= sizeof path->text) {
+            errno = ENAMETOOLONG;
+            return false;
         }
+        std::memcpy(path->text + keep, link, static_cast<std::size_t>(len) + 1);
     }
-    return path;
+    return true;
+}
+
+// The directory part of a path, with its trailing slash; empty for a name
+// in the current directory.
+static void directory_of(const char *path, path_name *dir) {
+    const char *slash = std::strrchr(path, '/');
+    std::size_t len = slash == nullptr ? 0 : static_cast<std::size_t>(slash - path) + 1;
+    std::memcpy(dir->text, path, len);
+    dir->text[len] = '\0';
 }
 
 static bool write_all(int fd, const char *data, std::size_t len) {
@@ -177,44 +218,56 @@ static bool keep_owner(int fd, const struct stat &old) {
     return fstat(fd, &now) == 0 && now.st_uid == old.st_uid && now.st_gid == old.st_gid;
 }
 
+// Copies one extended attribute of the file at target to the new file fd.
+static bool copy_attribute(int fd, const char *target, const char *name) {
+    ssize_t length = getxattr(target, name, nullptr, 0);
+    if (length < 0) {
+        return false;
+    }
+    char *value = static_cast<char *>(std::malloc(static_cast<std::size_t>(length) + 1));
+    if (value == nullptr) {
+        return false;
+    }
+    length = getxattr(target, name, value, static_cast<std::size_t>(length));
+    bool ok = length >= 0 && fsetxattr(fd, name, value, static_cast<std::size_t>(length), 0) == 0;
+    std::free(value);
+    return ok;
+}
+
 // Copies the extended attributes of the file at target, ACLs among them, to
 // the new file fd. False when any of them cannot be copied.
-static bool keep_attributes(int fd, const std::string &target) {
-    ssize_t size = listxattr(target.c_str(), nullptr, 0);
+static bool keep_attributes(int fd, const char *target) {
+    ssize_t size = listxattr(target, nullptr, 0);
     if (size < 0) {
         return errno == ENOTSUP;
     }
-    std::string names(static_cast<std::size_t>(size), '\0');
-    size = listxattr(target.c_str(), &names[0], names.size());
-    if (size < 0) {
+    char *names = static_cast<char *>(std::malloc(static_cast<std::size_t>(size) + 1));
+    if (names == nullptr) {
         return false;
     }
-    names.resize(static_cast<std::size_t>(size));
-    for (std::size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
-        const char *name = &names[at];
-        ssize_t length = getxattr(target.c_str(), name, nullptr, 0);
-        if (length < 0) {
-            return false;
-        }
-        std::string value(static_cast<std::size_t>(length), '\0');
-        length = getxattr(target.c_str(), name, &value[0], value.size());
-        if (length < 0 ||
-            fsetxattr(fd, name, value.data(), static_cast<std::size_t>(length), 0) != 0) {
-            return false;
-        }
+    size = listxattr(target, names, static_cast<std::size_t>(size));
+    bool ok = size >= 0;
+    for (ssize_t at = 0; ok && at < size; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+        ok = copy_attribute(fd, target, names + at);
     }
-    return true;
+    std::free(names);
+    return ok;
 }
 
 // The rename: writes the levels to a new file beside target, syncs it and
 // renames it over target. Returns 1 when it saved, 0 when renaming would not
 // keep the file as it was (nothing is changed then), -1 on a writing error
 // (nothing is changed either, the temporary file removed).
-static int save_by_rename(const std::string &target, const struct stat *old, const char *text) {
-    std::string::size_type slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temp = dir + ".boards.txt.XXXXXX";
-    int fd = mkstemp(&temp[0]);
+static int save_by_rename(const char *target, const struct stat *old, const char *text) {
+    path_name dir, temp;
+    directory_of(target, &dir);
+    static const char TEMP_NAME[] = ".boards.txt.XXXXXX";
+    if (std::strlen(dir.text) + sizeof TEMP_NAME > sizeof temp.text) {
+        return old != nullptr ? 0 : -1;
+    }
+    std::strcpy(temp.text, dir.text);
+    std::strcat(temp.text, TEMP_NAME);
+    int fd = mkstemp(temp.text);
     if (fd < 0) {
         // A directory the player may not write to: boards.txt itself may
         // still be writable.
@@ -234,19 +287,19 @@ static int save_by_rename(const std::string &target, const struct stat *old, con
     if (old != nullptr && (old->st_nlink != 1 || !keep_owner(fd, *old) || fchmod(fd, mode) != 0 ||
                            !keep_attributes(fd, target))) {
         close(fd);
-        unlink(temp.c_str());
+        unlink(temp.text);
         return 0;
     }
     bool ok = fchmod(fd, mode) == 0 && write_all(fd, text, FILE_BYTES) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    ok = ok && rename(temp.text, target) == 0;
     if (!ok) {
-        unlink(temp.c_str());
+        unlink(temp.text);
         return -1;
     }
 
     // Make the rename itself durable.
-    int dir_fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir_fd = open(dir.text[0] == '\0' ? "." : dir.text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd >= 0) {
         fsync(dir_fd);
         close(dir_fd);
@@ -254,26 +307,40 @@ static int save_by_rename(const std::string &target, const struct stat *old, con
     return 1;
 }
 
-// Reads a whole file into *content; false when it cannot be read.
-static bool read_whole(const std::string &path, std::string *content) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+// Reads a whole file into a buffer from malloc, its length in *len; nullptr
+// when it cannot be read.
+static char *read_whole(const char *path, std::size_t *len) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        return false;
+        return nullptr;
     }
-    char buf[65536];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) != 0) {
-        if (n < 0 && errno == EINTR) {
-            continue;
+    std::size_t size = 0, capacity = 65536;
+    char *content = static_cast<char *>(std::malloc(capacity));
+    while (content != nullptr) {
+        if (size == capacity) {
+            capacity *= 2;
+            char *bigger = static_cast<char *>(std::realloc(content, capacity));
+            if (bigger == nullptr) {
+                std::free(content);
+                content = nullptr;
+                break;
+            }
+            content = bigger;
         }
-        if (n < 0) {
-            close(fd);
-            return false;
+        ssize_t n = read(fd, content + size, capacity - size);
+        if (n == 0) {
+            break;
         }
-        content->append(buf, static_cast<std::size_t>(n));
+        if (n < 0 && errno != EINTR) {
+            std::free(content);
+            content = nullptr;
+        } else if (n > 0) {
+            size += static_cast<std::size_t>(n);
+        }
     }
     close(fd);
-    return true;
+    *len = size;
+    return content;
 }
 
 // Truncates fd and writes data from its start, synced. False on any failure.
@@ -285,32 +352,34 @@ static bool rewrite(int fd, const char *data, std::size_t len) {
 // Rewrites target in place, keeping the file itself: its owner, group,
 // permissions, links and attributes. A failure part way writes the old
 // content back, as well as the failure allows.
-static bool save_in_place(const std::string &target, const char *text) {
-    std::string before;
-    bool have_before = read_whole(target, &before);
-    int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+static bool save_in_place(const char *target, const char *text) {
+    std::size_t before_len = 0;
+    char *before = read_whole(target, &before_len);
+    int fd = open(target, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        std::free(before);
         return false;
     }
     bool ok = rewrite(fd, text, FILE_BYTES);
-    if (!ok && have_before) {
+    if (!ok && before != nullptr) {
         int saved = errno;
-        rewrite(fd, before.data(), before.size());
+        rewrite(fd, before, before_len);
         errno = saved;
     }
+    std::free(before);
     ok = close(fd) == 0 && ok;
     return ok;
 }
 
 // Saves the levels over target, by rename where that keeps the file as it
 // was, else in place. False on any failure.
-static bool replace_file(const std::string &target) {
+static bool replace_file(const char *target) {
     struct stat old;
-    bool exists = stat(target.c_str(), &old) == 0;
+    bool exists = stat(target, &old) == 0;
     if (exists) {
         // Renaming over a write-protected file would succeed; honour the
         // protection as writing in place would.
-        int probe = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        int probe = open(target, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (probe < 0) {
             return false;
         }
@@ -327,7 +396,8 @@ static bool replace_file(const std::string &target) {
 }
 
 int save_boards() {
-    if (!replace_file(save_target())) {
+    path_name target;
+    if (!save_target(&target) || !replace_file(target.text)) {
         report(WRITE_ERROR);
         return 1;
     }

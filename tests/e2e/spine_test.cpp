@@ -150,6 +150,8 @@ TEST(spine, a_terminal_without_cursor_addressing_or_colour_is_refused) {
         EXPECT_EQ(s.wait_exit(), 1);
         EXPECT_EQ(s.row_text(0), c.line);
         EXPECT_EQ(s.row_text(1), "");
+        // The line, and nothing else: not a byte of set-up went out.
+        EXPECT_EQ(s.bytes_received(), std::string(c.line).size() + 2);
         EXPECT_FALSE(s.alternate_screen());
         EXPECT_TRUE(s.terminal_modes_restored());
     }

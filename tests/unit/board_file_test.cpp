@@ -241,7 +241,7 @@ TEST_F(board_file_test, extra_characters_wrap_round_to_the_first_level) {
         EXPECT_EQ(level_set[0][0][c], CELL_MINE);
     }
     for (int c = 0; c < BOARD_COLS; c++) {
-        EXPECT_EQ(level_set[0][1][c], c < 20 ? CELL_MINE : varied_cell(0, 1, c));
+        EXPECT_EQ(level_set[0][1][c], c < 20 ? cell_kind{CELL_MINE} : varied_cell(0, 1, c));
     }
 
     // A space inserted after the first cell character: every later character

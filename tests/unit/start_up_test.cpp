@@ -3,34 +3,30 @@
 #include "game/game_state.h"
 #include "screen/screen.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
 
 namespace {
+
 // Allocations still allowed before the next one fails; -1 for no limit.
 int allocations_left = -1;
-} // namespace
 
-// The level storage is allocated with the non-throwing array new; this
-// replacement makes the n-th such allocation fail.
-void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
+void *failing_calloc(std::size_t count, std::size_t size) {
     if (allocations_left == 0) {
         return nullptr;
     }
     if (allocations_left > 0) {
         allocations_left--;
     }
-    try {
-        return ::operator new[](size);
-    } catch (...) {
-        return nullptr;
-    }
+    return std::calloc(count, size);
 }
 
+} // namespace
+
 TEST(start_up, running_out_of_memory_fails_before_the_terminal_is_touched) {
-    // The play board and the nine levels: a row table and 24 rows each, and
-    // the table of levels.
-    const int allocations = 10 * 25 + 1;
+    allocate_cells = failing_calloc;
+    // The cells, the row tables and the table of levels.
+    const int allocations = 3;
     for (int fail_at = 0; fail_at < allocations; fail_at++) {
         SCOPED_TRACE(fail_at);
         allocations_left = fail_at;
@@ -44,4 +40,5 @@ TEST(start_up, running_out_of_memory_fails_before_the_terminal_is_touched) {
     EXPECT_EQ(allocations_left, 0);
     free_boards();
     allocations_left = -1;
+    allocate_cells = std::calloc;
 }
