@@ -1,12 +1,15 @@
-// first_screen GAME_DIR -- NAME KEY PROGRAM [ARGS...] [-- NAME KEY PROGRAM ...]:
-// starts each curses program in an 80 x 25 pseudo-terminal, one after the
-// other, in GAME_DIR, and reports side by side what a player waits for and
-// what it costs: the time from start to the first screen, the bytes of that
-// screen, and the peak resident memory once KEY (the key that starts play)
-// has brought up the first play screen.
+// first_screen RUNS GAME_DIR -- NAME KEY PROGRAM [ARGS...] [-- NAME KEY ...]:
+// starts each curses program in an 80 x 25 pseudo-terminal in GAME_DIR, one
+// after the other, RUNS rounds, and reports side by side what a player waits
+// for and what it costs: the time from start to the first screen, the bytes
+// of that screen, and the peak resident memory once KEY (the key that starts
+// play) has brought up the first play screen. Each figure is the median of
+// the rounds; the peak memory also gives the lowest and highest, as where
+// the C library happens to be mapped moves it by a tenth of a megabyte.
 //
 // A screen is the burst of output that curses sends at one refresh; it ends
 // when the terminal has been quiet for a while.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -28,6 +31,12 @@ struct program {
     std::string name;
     std::string key;
     std::vector<std::string> argv;
+};
+
+struct figures {
+    long peak_kb;
+    long first_bytes;
+    double first_ms;
 };
 
 // Reads what the program sends until it has been quiet for quiet_ms, or
@@ -72,7 +81,7 @@ long peak_kb(pid_t pid) {
     return kb;
 }
 
-void measure(const program &p, const char *dir) {
+figures measure(const program &p, const char *dir) {
     winsize size = {};
     size.ws_row = 25;
     size.ws_col = 80;
@@ -92,8 +101,8 @@ void measure(const program &p, const char *dir) {
         execv(argv[0], argv.data());
         _exit(127);
     }
-    long first = drain(master, 100, 5000, true);
-    double ms = std::chrono::duration<double, std::milli>(clock_type::now() - start).count() - 100;
+    long first = drain(master, 30, 5000, true);
+    double ms = std::chrono::duration<double, std::milli>(clock_type::now() - start).count() - 30;
     if (write(master, p.key.data(), p.key.size()) < 0) {
         std::perror("write");
     }
@@ -104,19 +113,26 @@ void measure(const program &p, const char *dir) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     close(master);
-    std::printf("| %s | %.2f MB | %ld | %.0f ms |\n", p.name.c_str(),
-                static_cast<double>(kb) / 1024, first, ms);
+    return {kb, first, ms};
+}
+
+template <typename T> T median(std::vector<T> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 6 || std::strcmp(argv[2], "--") != 0) {
-        std::fputs("usage: first_screen GAME_DIR -- NAME KEY PROGRAM [ARGS...] [-- ...]\n", stderr);
+    if (argc < 7 || std::strcmp(argv[3], "--") != 0 || std::atoi(argv[1]) < 1) {
+        std::fputs("usage: first_screen RUNS GAME_DIR -- NAME KEY PROGRAM [ARGS...] [-- ...]\n",
+                   stderr);
         return 2;
     }
+    const int runs = std::atoi(argv[1]);
+    const char *dir = argv[2];
     std::vector<program> programs;
-    for (int i = 3; i < argc; i++) {
+    for (int i = 4; i < argc; i++) {
         if (std::strcmp(argv[i], "--") == 0 || programs.empty()) {
             if (std::strcmp(argv[i], "--") == 0) {
                 i++;
@@ -137,10 +153,27 @@ int main(int argc, char **argv) {
             programs.back().argv.push_back(argv[i]);
         }
     }
-    std::printf("| Program | Peak memory at the first play screen | Bytes of the first screen "
-                "| Start to first screen |\n|---|---|---|---|\n");
-    for (const program &p : programs) {
-        measure(p, argv[1]);
+    std::vector<std::vector<figures>> seen(programs.size());
+    for (int run = 0; run < runs; run++) {
+        for (std::size_t p = 0; p < programs.size(); p++) {
+            seen[p].push_back(measure(programs[p], dir));
+        }
+    }
+    std::printf("| Program | Peak memory at the first play screen (lowest to highest) | Bytes of "
+                "the first screen | Start to first screen |\n|---|---|---|---|\n");
+    for (std::size_t p = 0; p < programs.size(); p++) {
+        std::vector<long> kb, bytes;
+        std::vector<double> ms;
+        for (const figures &f : seen[p]) {
+            kb.push_back(f.peak_kb);
+            bytes.push_back(f.first_bytes);
+            ms.push_back(f.first_ms);
+        }
+        std::printf("| %s | %.2f MB (%.2f to %.2f) | %ld | %.0f ms |\n", programs[p].name.c_str(),
+                    static_cast<double>(median(kb)) / 1024,
+                    static_cast<double>(*std::min_element(kb.begin(), kb.end())) / 1024,
+                    static_cast<double>(*std::max_element(kb.begin(), kb.end())) / 1024,
+                    median(bytes), median(ms));
     }
     return 0;
 }

@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 install_missing cmake make g++ libncurses-dev ncurses-base nlohmann-json3-dev libgtest-dev libvterm-dev libbenchmark-dev acl \
-    groff-base man-db
+    groff-base man-db dpkg-dev lintian
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DGRUBBLET_TESTS=ON -DGRUBBLET_BENCH=ON -DGRUBBLET_SANITIZE=ON
 cmake --build build-test -j "$(nproc)"
 

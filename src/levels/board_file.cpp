@@ -33,24 +33,64 @@ static void report(const char *message) {
     }
 }
 
-// The next character of the stream with newlines skipped, or EOF. A CR counts
-// as part of the newline only when an LF follows it at once, so files with
-// CR LF line ends read exactly like files with LF line ends.
-// The stream is the reader's alone, so it is read without locking.
-static int next_cell_char(std::FILE *file) {
+// Where the reader takes its characters from: a stdio stream (for tools),
+// or a file descriptor read in blocks (the game's own load, which so needs
+// nothing of stdio).
+namespace {
+struct char_source {
+    std::FILE *file;
+    int fd;
+    unsigned char block[512];
+    int length = 0, at = 0;
+    int pushed_back = EOF;
+    bool error = false;
+
+    int get() {
+        if (pushed_back != EOF) {
+            int ch = pushed_back;
+            pushed_back = EOF;
+            return ch;
+        }
+        if (file != nullptr) {
+            // The stream is the reader's alone, so it is read without locking.
+            return getc_unlocked(file);
+        }
+        if (at == length) {
+            ssize_t n;
+            do {
+                n = read(fd, block, sizeof block);
+            } while (n < 0 && errno == EINTR);
+            if (n <= 0) {
+                error = error || n < 0;
+                return EOF;
+            }
+            length = static_cast<int>(n);
+            at = 0;
+        }
+        return block[at++];
+    }
+
+    bool failed() const {
+        return file != nullptr ? std::ferror(file) != 0 : error;
+    }
+};
+} // namespace
+
+// The next character with newlines skipped, or EOF. A CR counts as part of
+// the newline only when an LF follows it at once, so files with CR LF line
+// ends read exactly like files with LF line ends.
+static int next_cell_char(char_source *source) {
     for (;;) {
-        int ch = getc_unlocked(file);
+        int ch = source->get();
         if (ch == '\n') {
             continue;
         }
         if (ch == '\r') {
-            int after = getc_unlocked(file);
+            int after = source->get();
             if (after == '\n') {
                 continue;
             }
-            if (after != EOF) {
-                std::ungetc(after, file);
-            }
+            source->pushed_back = after;
         }
         return ch;
     }
@@ -78,7 +118,7 @@ struct staging {
 };
 } // namespace
 
-int read_boards(std::FILE *file) {
+static int read_from(char_source *source) {
     // The whole stream is read into a staging copy first, so that a read
     // error leaves the stored levels as they were.
     staging staged;
@@ -89,7 +129,7 @@ int read_boards(std::FILE *file) {
     bool at_end = false;
     while (!at_end) {
         for (int pos = 0; pos < FILE_CELLS; pos++) {
-            int ch = next_cell_char(file);
+            int ch = next_cell_char(source);
             if (ch == EOF) {
                 at_end = true;
                 break;
@@ -100,7 +140,7 @@ int read_boards(std::FILE *file) {
             }
         }
     }
-    if (std::ferror(file)) {
+    if (source->failed()) {
         return 1;
     }
 
@@ -116,14 +156,20 @@ int read_boards(std::FILE *file) {
     return 0;
 }
 
+int read_boards(std::FILE *file) {
+    char_source source{file, -1, {}};
+    return read_from(&source);
+}
+
 int load_boards() {
-    std::FILE *file = std::fopen(BOARD_FILE_NAME, "r");
-    if (file == nullptr) {
+    int fd = open(BOARD_FILE_NAME, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         report(READ_ERROR);
         return 1;
     }
-    int failed = read_boards(file);
-    std::fclose(file);
+    char_source source{nullptr, fd, {}};
+    int failed = read_from(&source);
+    close(fd);
     if (failed) {
         report(READ_ERROR);
         return 1;

@@ -8,6 +8,7 @@
 #include "levels/levels.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -117,4 +118,25 @@ TEST(full_game, the_checker_draws_routes_in_the_games_colours_on_a_terminal) {
             EXPECT_NE(route.find("[red/black]@"), std::string::npos) << route;
         }
     }
+}
+
+// The game as the Debian package installs it (the package test unpacks it
+// and names it here): its own levels, to the first play screen and out.
+TEST(package, the_unpacked_game_plays_its_own_levels) {
+    const char *game = std::getenv("GRUBBLET_PACKAGED_GAME");
+    const char *levels = std::getenv("GRUBBLET_PACKAGED_BOARDS");
+    if (game == nullptr || levels == nullptr) {
+        GTEST_SKIP() << "run by the package test";
+    }
+    std::ifstream in(levels);
+    session_options options;
+    options.boards = std::string(std::istreambuf_iterator<char>(in), {});
+    options.command = {game};
+    terminal_session s(options);
+    EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:");
+    s.type("x");
+    EXPECT_EQ(s.text(24, 0, 21), "Tummy: 99  Health: 20") << s.dump();
+    s.type("q");
+    EXPECT_EQ(s.wait_exit(), 0);
+    EXPECT_TRUE(s.terminal_modes_restored());
 }
