@@ -131,9 +131,18 @@ struct search_result {
 
 // Everything one level's searches share.
 struct level_context {
+    explicit level_context(turn_driver *d)
+        : driver(d), start_eaten(static_cast<std::size_t>(d->words())),
+          trapped(BOARD_ROWS * BOARD_COLS, false) {}
+
+    // The fresh start, where every search begins.
+    turn_end start_fresh(trajectory *first) {
+        return driver->fresh_start(&start, start_eaten.data(), first);
+    }
+
     turn_driver *driver;
-    reach_map *map;
-    play_state start;
+    reach_map *map = nullptr;
+    play_state start{};
     std::vector<word> start_eaten;
     // Places where a real play was seen to be trapped, by row * 80 + column.
     std::vector<bool> trapped;
@@ -335,13 +344,9 @@ search_end relaxed_search(int level_index, bool tummy, bool health, bool no_mine
         turn_driver driver(level_index);
         driver.endless_tummy = tummy;
         driver.endless_health = health;
-        level_context level{&driver,
-                            nullptr,
-                            {},
-                            std::vector<word>(static_cast<std::size_t>(driver.words())),
-                            std::vector<bool>(BOARD_ROWS * BOARD_COLS, false)};
+        level_context level(&driver);
         trajectory first;
-        turn_end fresh = driver.fresh_start(&level.start, level.start_eaten.data(), &first);
+        turn_end fresh = level.start_fresh(&first);
         if (fresh != TURN_RESTS) {
             end = fresh == TURN_CLEARS ? SEARCH_WON : SEARCH_EXHAUSTED;
         } else {
@@ -408,13 +413,9 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
     long limit = limits.max_states;
     {
         turn_driver driver(level_index);
-        level_context level{&driver,
-                            nullptr,
-                            {},
-                            std::vector<word>(static_cast<std::size_t>(driver.words())),
-                            std::vector<bool>(BOARD_ROWS * BOARD_COLS, false)};
+        level_context level(&driver);
         trajectory first;
-        turn_end fresh = driver.fresh_start(&level.start, level.start_eaten.data(), &first);
+        turn_end fresh = level.start_fresh(&first);
         verdict.states = 1;
         if (fresh == TURN_CLEARS) {
             verdict.answer = ANSWER_CLEARABLE;

@@ -61,6 +61,17 @@ template <typename F> int in_child(bool unprivileged, F body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Saves in a child whose files may not grow past 4096 bytes, so that the
+// write fails part way; returns what the save returned.
+int save_with_a_file_size_limit() {
+    return in_child(false, [] {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        return save_boards();
+    });
+}
+
 class board_file_test : public rules_test {
   protected:
     void SetUp() override {
@@ -322,12 +333,7 @@ TEST_F(board_file_test, a_failed_write_keeps_the_old_file_and_leaves_no_temporar
     write_file("boards.txt", "old levels\n");
     build_example();
     // A file size limit below the file's size makes the write fail part way.
-    int result = in_child(false, [] {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = {4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        return save_boards();
-    });
+    int result = save_with_a_file_size_limit();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(slurp("boards.txt"), "old levels\n");
     EXPECT_EQ(listing(), "boards.txt\n");
@@ -414,12 +420,7 @@ TEST_F(board_file_test, a_save_that_cannot_rename_keeps_the_file_itself) {
 
     // Written in place and failing part way: the old content is put back.
     write_file("boards.txt", "old levels\n");
-    int result = in_child(false, [] {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = {4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        return save_boards();
-    });
+    int result = save_with_a_file_size_limit();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(slurp("boards.txt"), "old levels\n");
 }
