@@ -187,6 +187,25 @@ TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
     EXPECT_NE(open.reason.find("--max-states"), std::string::npos) << open.reason;
 }
 
+TEST_F(checker_test, says_when_falls_are_what_kills) {
+    // The start on a ledge whose only way down is a fall of 22 cells, a
+    // staircase back up, and the grubblet on a shelf that only a second
+    // fall reaches: health cannot last.
+    wall_row(7, 23);
+    put(7, 1, 0, "&&&&&");
+    put(7, 0, 2, "@");
+    for (int k = 0; k < 7; k++) {
+        put(7, 20 - 3 * k, 12 + 2 * k, "&&&");
+    }
+    put(7, 2, 24, std::string(17, '&'));
+    put(7, 12, 38, std::string(23, '&'));
+    put(7, 11, 50, "=");
+    level_verdict v = solve_level(7);
+    EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
+    EXPECT_TRUE(v.never_eaten.empty());
+    EXPECT_EQ(v.reason.rfind("the falls are too hard", 0), 0u) << v.reason;
+}
+
 TEST_F(checker_test, reports_a_pit_the_player_can_never_leave) {
     // Ground from row 17 down, with a pit two cells wide and six deep: no
     // jump of a level with one grubblet climbs out of it.
