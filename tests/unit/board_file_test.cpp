@@ -2,6 +2,8 @@
 #include "levels/levels.h"
 #include "rules_test_support.h"
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -439,12 +441,32 @@ TEST_F(board_file_test, a_save_killed_at_any_moment_leaves_a_whole_file) {
     const std::string second(text, sizeof text);
     ASSERT_NE(first, second);
 
+    // The kills are spread over a few saves' time, however fast this disk
+    // and this machine are at the moment, counted from when the child is
+    // ready to save.
+    const auto started = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; i++) {
+        save_boards();
+    }
+    const long save_us = std::max<long>(100, std::chrono::duration_cast<std::chrono::microseconds>(
+                                                 std::chrono::steady_clock::now() - started)
+                                                     .count() /
+                                                 5);
+    ASSERT_EQ(slurp("boards.txt"), second);
+    write_file("boards.txt", first);
+
     const int kills = 150;
     unsigned seed = 12345;
     int saw_first = 0, saw_second = 0;
     for (int k = 0; k < kills; k++) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         pid_t pid = fork();
         if (pid == 0) {
+            close(ready[0]);
+            if (write(ready[1], "r", 1) != 1) {
+                _exit(1);
+            }
             // Saves the two versions in turn until killed.
             for (int i = 0;; i++) {
                 for (int b = 0; b < LEVEL_COUNT; b++) {
@@ -453,8 +475,12 @@ TEST_F(board_file_test, a_save_killed_at_any_moment_leaves_a_whole_file) {
                 save_boards();
             }
         }
+        close(ready[1]);
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
         seed = seed * 1103515245 + 12345;
-        usleep(200 + (seed >> 8) % 4000);
+        usleep(static_cast<useconds_t>((seed >> 8) % static_cast<unsigned>(4 * save_us)));
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         std::string now = slurp("boards.txt");
