@@ -12,6 +12,9 @@
 //    breadth first among those. It finds a win on the levels designers make
 //    in a few thousand states, and, given enough states, still tries every
 //    way before it says a level cannot be cleared.
+// 5. When every way was tried in vain, the search runs again under relaxed
+//    rules (endless tummy, endless health, no mines) to say which rule stands
+//    in the way.
 //
 // A state is everything a turn depends on between turns: the player's place,
 // the grubblets eaten, the tummy and the health. Both searches drop a state
