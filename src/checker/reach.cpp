@@ -217,14 +217,13 @@ const word *reach_map::closure(int x, int y, int eaten, bool longer_too) {
         // A few megabytes at most, however many grubblets and places.
         closure_words_ += made.size();
         if (closure_words_ > (std::size_t(8) << 20) / sizeof(word)) {
-            std::vector<word> keep;
-            keep.swap(made);
             for (auto &kind : closures_) {
                 for (std::vector<word> &other : kind) {
-                    std::vector<word>().swap(other);
+                    if (&other != &made) {
+                        std::vector<word>().swap(other);
+                    }
                 }
             }
-            made.swap(keep);
             closure_words_ = made.size();
         }
     }

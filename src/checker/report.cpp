@@ -1,7 +1,7 @@
 // What grubblet-check prints: the report as text lines that name places as
 // FILE:LINE:COLUMN, as one JSON object for scripts, and as drawings of the
 // levels with their winning routes.
-#include "checker.h"
+#include "search.h"
 
 #include "../game/game_state.h"
 #include "../screen/glyphs.h"
@@ -9,10 +9,6 @@
 #include <nlohmann/json.hpp>
 
 namespace {
-
-std::string count_text(long n, const char *one, const char *many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 file_place place_of(const file_report &report, int level, cell_ref cell) {
     std::size_t i =

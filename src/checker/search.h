@@ -19,6 +19,7 @@
 #include "../game/game_state.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using word = std::uint64_t;
@@ -30,6 +31,9 @@ inline void set_bit(word *set, int i) {
     set[i >> 6] |= word(1) << (i & 63);
 }
 int count_bits(const word *set, int words);
+
+// "1 state", "2 states": a count with the word that goes with it.
+std::string count_text(long n, const char *one, const char *many);
 
 // What the player has between turns: everything a turn depends on apart from
 // the grubblets eaten.

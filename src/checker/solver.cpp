@@ -404,11 +404,11 @@ std::string why_not(int level_index, long max_states, long *states) {
            "gives the jumps the lengths they need";
 }
 
+} // namespace
+
 std::string count_text(long n, const char *one, const char *many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
-
-} // namespace
 
 level_verdict solve_level(int level_index, const search_limits &limits) {
     level_verdict verdict;

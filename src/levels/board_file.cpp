@@ -330,13 +330,15 @@ static int save_by_rename(const char *target, const struct stat *old, const char
     }
     // The mode after the owner, as a change of owner may clear set-id bits;
     // the attributes after the mode, as an ACL sets the group bits.
-    if (old != nullptr && (old->st_nlink != 1 || !keep_owner(fd, *old) || fchmod(fd, mode) != 0 ||
-                           !keep_attributes(fd, target))) {
+    bool kept = old == nullptr || (old->st_nlink == 1 && keep_owner(fd, *old));
+    bool ok = kept && fchmod(fd, mode) == 0;
+    kept = kept && (old == nullptr || (ok && keep_attributes(fd, target)));
+    if (!kept) {
         close(fd);
         unlink(temp.text);
         return 0;
     }
-    bool ok = fchmod(fd, mode) == 0 && write_all(fd, text, FILE_BYTES) && fsync(fd) == 0;
+    ok = ok && write_all(fd, text, FILE_BYTES) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(temp.text, target) == 0;
     if (!ok) {
