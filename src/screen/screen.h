@@ -38,7 +38,10 @@ enum {
 };
 
 // Allocates the level storage, then sets up the terminal, colours and
-// glyphs. Returns 0, or 1 when memory ran out (the terminal untouched).
+// glyphs. Returns 0, or 1 with the terminal untouched: standard input or
+// output is not a terminal, the terminal type is unknown or cannot move the
+// cursor or show colours (each with a line on standard error), or memory ran
+// out.
 int start_game();
 // Puts the current curses screen into the game's modes: hidden cursor,
 // colour pairs, keypad keys with control+arrows, raw, blocking, no echo.
@@ -49,7 +52,8 @@ int end_terminal();
 void connect_display();
 
 // Shows the canvas and waits for one key. Control+arrow keys come back as
-// the CTL_ codes; a resize is not a key. While the terminal is smaller than
+// the CTL_ codes, the numeric keypad's digits as the digit characters
+// whatever mode the keypad is in; a resize is not a key. While the terminal is smaller than
 // the canvas, a notice of the size needed shows instead and every key is
 // dropped, but q, which ends the program. Returns KEY_INPUT_ENDED once input
 // is gone or q was pressed so.

@@ -31,47 +31,81 @@ static void catch_stop_signals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-// A control+arrow key as the terminal sends it, and the code the game knows it
-// by. Terminals that describe the key name its sequence in terminfo; xterm's
-// sequence is accepted as well, as most terminals send it.
-struct control_arrow {
+// A key the game knows whatever sequence the terminal sends for it: the
+// terminal description's name for the key, the sequence most terminals send,
+// and what the key reader returns.
+struct known_key {
     const char *capability;
-    const char *xterm_sequence;
+    const char *usual_sequence;
     int code;
 };
 
-static const control_arrow CONTROL_ARROWS[] = {
+// Control+arrow keys, as xterm sends them where the description names none.
+static const known_key CONTROL_ARROWS[] = {
     {"kLFT5", "\033[1;5D", CTL_LEFT},
     {"kRIT5", "\033[1;5C", CTL_RIGHT},
     {"kUP5", "\033[1;5A", CTL_UP},
     {"kDN5", "\033[1;5B", CTL_DOWN},
 };
 
-// curses codes that stand for control+arrow keys, and the CTL_ code of each.
-static int known_codes[8];
-static int known_targets[8];
-static int known_count = 0;
+// The numeric keypad's digits. curses switches the keypad to application
+// mode (for the editor's arrow keys), and in that mode terminals send
+// ESC O p .. ESC O y for 0 .. 9 instead of the digit characters; the
+// terminal description names some of them (ka1 is the keypad's 7, and so
+// on). Each comes back as its digit, so the keypad plays as the title says.
+static const known_key KEYPAD_DIGITS[] = {
+    {"kpZRO", "\033Op", '0'}, {"kc1", "\033Oq", '1'}, {"kc2", "\033Or", '2'},
+    {"kc3", "\033Os", '3'},   {"kb1", "\033Ot", '4'}, {"kb2", "\033Ou", '5'},
+    {"kb3", "\033Ov", '6'},   {"ka1", "\033Ow", '7'}, {"ka2", "\033Ox", '8'},
+    {"ka3", "\033Oy", '9'},
+};
 
-static void recognise_sequence(const char *sequence, int code) {
-    int existing = key_defined(sequence);
-    if (existing > 0) {
-        if (existing != code && known_count < 8) {
-            known_codes[known_count] = existing;
-            known_targets[known_count] = code;
-            known_count++;
+// curses codes the reader turns into other keys, and what each becomes.
+enum { MAX_TRANSLATIONS = 2 * (sizeof CONTROL_ARROWS + sizeof KEYPAD_DIGITS) / sizeof(known_key) };
+static int translated_codes[MAX_TRANSLATIONS];
+static int translated_targets[MAX_TRANSLATIONS];
+static int translation_count = 0;
+// Codes for sequences curses does not know yet, above every code of its own.
+static int next_private_code = KEY_MAX + 1;
+
+static void add_translation(int code, int target) {
+    for (int i = 0; i < translation_count; i++) {
+        if (translated_codes[i] == code) {
+            return; // a key the description lists under two names keeps the first
         }
-    } else if (existing == 0) {
-        define_key(sequence, code);
+    }
+    if (translation_count < MAX_TRANSLATIONS) {
+        translated_codes[translation_count] = code;
+        translated_targets[translation_count] = target;
+        translation_count++;
     }
 }
 
-static void recognise_control_arrows() {
-    for (const control_arrow &key : CONTROL_ARROWS) {
-        char *described = tigetstr(key.capability);
-        if (described != nullptr && described != reinterpret_cast<char *>(-1)) {
-            recognise_sequence(described, key.code);
+// Makes curses return target for a sequence: directly where target is a
+// curses key code it does not use yet, through a translation otherwise.
+static void recognise_sequence(const char *sequence, int target) {
+    int existing = key_defined(sequence);
+    if (existing > 0) {
+        if (existing != target) {
+            add_translation(existing, target);
         }
-        recognise_sequence(key.xterm_sequence, key.code);
+    } else if (existing == 0) {
+        int code = target >= KEY_MIN ? target : next_private_code++;
+        define_key(sequence, code);
+        if (code != target) {
+            add_translation(code, target);
+        }
+    }
+}
+
+static void recognise_keys(const known_key *keys, std::size_t count) {
+    for (std::size_t i = 0; i < count; i++) {
+        char *described = tigetstr(keys[i].capability);
+        if (described != nullptr && described != reinterpret_cast<char *>(-1) &&
+            *described != '\0') {
+            recognise_sequence(described, keys[i].code);
+        }
+        recognise_sequence(keys[i].usual_sequence, keys[i].code);
     }
 }
 
@@ -92,7 +126,8 @@ void set_up_screen() {
         }
     }
     keypad(stdscr, TRUE);
-    recognise_control_arrows();
+    recognise_keys(CONTROL_ARROWS, sizeof CONTROL_ARROWS / sizeof CONTROL_ARROWS[0]);
+    recognise_keys(KEYPAD_DIGITS, sizeof KEYPAD_DIGITS / sizeof KEYPAD_DIGITS[0]);
     raw();
     nodelay(stdscr, FALSE);
     noecho();
@@ -119,7 +154,25 @@ static const char *terminal_shortcoming() {
     return lacks;
 }
 
+// Which of the game's two ends is not a terminal, or nullptr when both are.
+// Curses would draw escape sequences into a pipe or a file, and read keys
+// from it that nobody typed.
+static const char *not_a_terminal() {
+    if (!isatty(STDIN_FILENO)) {
+        return "standard input";
+    }
+    if (!isatty(STDOUT_FILENO)) {
+        return "standard output";
+    }
+    return nullptr;
+}
+
 int start_game() {
+    if (const char *end = not_a_terminal()) {
+        std::fprintf(stderr,
+                     "grubblet: %s is not a terminal; start the game in a terminal window\n", end);
+        return 1;
+    }
     if (allocate_boards() != 0) {
         return 1;
     }
@@ -250,9 +303,9 @@ int read_key() {
             }
             continue;
         }
-        for (int i = 0; i < known_count; i++) {
-            if (key == known_codes[i]) {
-                return known_targets[i];
+        for (int i = 0; i < translation_count; i++) {
+            if (key == translated_codes[i]) {
+                return translated_targets[i];
             }
         }
         return key;

@@ -86,9 +86,6 @@ terminal_session::~terminal_session() {
     if (slave_ >= 0) {
         close(slave_);
     }
-    if (key_pipe_ >= 0) {
-        close(key_pipe_);
-    }
     remove_tree(dir_.substr(0, dir_.rfind('/')));
 }
 
@@ -144,24 +141,16 @@ void terminal_session::start(const session_options &options) {
         argv.push_back(&word[0]);
     }
     argv.push_back(nullptr);
-    int keys[2] = {-1, -1};
-    if (options.keys_through_pipe && pipe(keys) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
 
     pid_ = fork();
     if (pid_ == 0) {
         setsid();
         ioctl(slave_, TIOCSCTTY, 0);
-        dup2(options.keys_through_pipe ? keys[0] : slave_, 0);
+        dup2(slave_, 0);
         dup2(slave_, 1);
         dup2(slave_, 2);
         close(master_);
         close(slave_);
-        if (options.keys_through_pipe) {
-            close(keys[0]);
-            close(keys[1]);
-        }
         if (options.unprivileged && (setgid(65534) != 0 || setuid(65534) != 0)) {
             _exit(125);
         }
@@ -172,10 +161,6 @@ void terminal_session::start(const session_options &options) {
         _exit(127);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    if (options.keys_through_pipe) {
-        close(keys[0]);
-        key_pipe_ = keys[1];
-    }
 
     vt_ = vterm_new(options.rows, options.cols);
     vterm_set_utf8(vt_, 1);
@@ -343,7 +328,7 @@ bool terminal_session::settle(long reads_before) {
         // Bytes written to the terminal reach the program's input queue a
         // moment later; a completed read shows that they have been taken.
         int unread = 0;
-        ioctl(key_pipe_ >= 0 ? key_pipe_ : slave_, FIONREAD, &unread);
+        ioctl(slave_, FIONREAD, &unread);
         if (unread == 0 && read_calls() > reads_before && blocked_reading_terminal()) {
             // Blocked on the terminal, the program cannot write any more:
             // what it wrote is all in the terminal's buffer now.
@@ -365,9 +350,8 @@ void terminal_session::write_key_bytes() {
     bytes.swap(key_bytes_);
     long reads_before = read_calls();
     // One write per key, as a terminal sends it.
-    int to = options_.keys_through_pipe ? key_pipe_ : master_;
-    if (to >= 0 && !bytes.empty()) {
-        ssize_t n = write(to, bytes.data(), bytes.size());
+    if (master_ >= 0 && !bytes.empty()) {
+        ssize_t n = write(master_, bytes.data(), bytes.size());
         EXPECT_EQ(n, static_cast<ssize_t>(bytes.size()));
     }
     settle(reads_before);
@@ -414,11 +398,6 @@ int terminal_session::wait_exit(double seconds) {
 void terminal_session::hang_up() {
     close(master_);
     master_ = -1;
-}
-
-void terminal_session::close_input() {
-    close(key_pipe_);
-    key_pipe_ = -1;
 }
 
 void terminal_session::resize(int rows, int cols) {

@@ -28,9 +28,6 @@ struct session_options {
     std::string term = "xterm-256color";
     // Seconds a single key may take before the test fails.
     double key_timeout = 10.0;
-    // Keys reach the program through a pipe instead of the terminal, so that
-    // a test can close its input while the terminal stays.
-    bool keys_through_pipe = false;
     // Runs the program as the unprivileged user nobody.
     bool unprivileged = false;
     // The program and its arguments; the game when empty.
@@ -75,9 +72,6 @@ class terminal_session {
 
     // Hangs the terminal up, as when the terminal window is closed.
     void hang_up();
-    // Ends the program's input (end of file) while the terminal stays; only
-    // with keys_through_pipe.
-    void close_input();
     void resize(int rows, int cols);
     void send_signal(int sig);
 
@@ -146,7 +140,6 @@ class terminal_session {
     session_options options_;
     std::string dir_;
     int master_ = -1;
-    int key_pipe_ = -1; // write end of the key pipe, or -1
     int slave_ = -1;
     pid_t pid_ = -1;
     bool exited_ = false;
