@@ -1,15 +1,29 @@
 #!/bin/sh
 # Builds the Debian package of the game, grubblet_VERSION_ARCH.deb, in DIR
-# (the top of the repository unless given), laid out as Debian lays out games: the game and the
-# level checker in /usr/games, the shipped levels in /usr/share/games/grubblet,
+# (the top of the repository unless given; relative to the current directory,
+# made when missing), laid out as Debian lays out games: the grubblet command
+# and the level checker in /usr/games, the game itself in
+# /usr/lib/games/grubblet, the shipped levels in /usr/share/games/grubblet,
 # the manual pages, copyright and changelog under /usr/share. Installs what it
-# needs first (Debian). Prints the package's path.
+# needs first (Debian). Prints the package's path; any tool's failure ends it
+# with that tool's messages.
 set -eu
-cd "$(dirname "$0")/.."
+repo=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "${1:-$repo}"
+out=$(cd "${1:-$repo}" && pwd)
+cd "$repo"
 . scripts/packages.sh
 install_missing cmake make g++ libncurses-dev ncurses-base nlohmann-json3-dev dpkg-dev
 
-out=$(cd "${1:-.}" && pwd)
+# Runs a command with its output kept aside, shown only when it fails.
+quietly() {
+    if ! "$@" >"$build/log" 2>&1; then
+        cat "$build/log" >&2
+        echo "package.sh: $* failed" >&2
+        exit 1
+    fi
+}
+
 version=$(sed -n 's/^project(grubblet VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 arch=$(dpkg --print-architecture)
 build=$(mktemp -d)
@@ -17,15 +31,17 @@ trap 'rm -rf "$build"' EXIT
 stage="$build/stage"
 
 # Debian's build flags (hardening among them), a release build for /usr.
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+quietly env CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     cmake -S . -B "$build/cmake" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DCMAKE_INSTALL_BINDIR=games -DCMAKE_INSTALL_DATADIR=share/games >/dev/null
-cmake --build "$build/cmake" -j "$(nproc)" --target grubblet grubblet-check >/dev/null
-DESTDIR="$stage" cmake --install "$build/cmake" >/dev/null
+    -DCMAKE_INSTALL_BINDIR=games -DCMAKE_INSTALL_LIBEXECDIR=lib/games \
+    -DCMAKE_INSTALL_DATADIR=share/games
+quietly cmake --build "$build/cmake" -j "$(nproc)" --target grubblet grubblet-check
+quietly env DESTDIR="$stage" cmake --install "$build/cmake"
 
-strip --strip-unneeded --remove-section=.comment --remove-section=.note \
-    "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check"
+game="$stage/usr/lib/games/grubblet/grubblet"
+quietly strip --strip-unneeded --remove-section=.comment --remove-section=.note \
+    "$game" "$stage/usr/games/grubblet-check"
 gzip -9n "$stage/usr/share/man/man6/grubblet.6" "$stage/usr/share/man/man1/grubblet-check.1"
 doc="$stage/usr/share/doc/grubblet"
 mkdir -p "$doc"
@@ -33,13 +49,18 @@ cp packaging/copyright "$doc/copyright"
 gzip -9nc packaging/changelog >"$doc/changelog.gz"
 find "$stage" -type d -exec chmod 0755 {} +
 find "$stage" -type f -exec chmod 0644 {} +
-chmod 0755 "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check"
+chmod 0755 "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check" "$game"
 
 # Dependencies from the libraries the programs are linked with.
 mkdir -p "$build/meta/debian"
 printf 'Source: grubblet\n\nPackage: grubblet\nArchitecture: any\n' >"$build/meta/debian/control"
-depends=$(cd "$build/meta" && dpkg-shlibdeps -O "$stage/usr/games/grubblet" \
-    "$stage/usr/games/grubblet-check" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+quietly sh -c 'cd "$1" && dpkg-shlibdeps -O "$2" "$3" >substvars' dpkg-shlibdeps "$build/meta" \
+    "$game" "$stage/usr/games/grubblet-check"
+depends=$(sed -n 's/^shlibs:Depends=//p' "$build/meta/substvars")
+if [ -z "$depends" ]; then
+    echo "package.sh: dpkg-shlibdeps found no dependencies" >&2
+    exit 1
+fi
 
 mkdir -p "$stage/DEBIAN"
 (cd "$stage" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$stage/DEBIAN/md5sums"
@@ -57,5 +78,5 @@ chmod 0644 "$stage/DEBIAN/md5sums"
 } >"$stage/DEBIAN/control"
 
 deb="$out/grubblet_${version}_${arch}.deb"
-dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
+quietly dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb"
 echo "$deb"

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -120,23 +121,95 @@ TEST(full_game, the_checker_draws_routes_in_the_games_colours_on_a_terminal) {
     }
 }
 
-// The game as the Debian package installs it (the package test unpacks it
-// and names it here): its own levels, to the first play screen and out.
-TEST(package, the_unpacked_game_plays_its_own_levels) {
-    const char *game = std::getenv("GRUBBLET_PACKAGED_GAME");
-    const char *levels = std::getenv("GRUBBLET_PACKAGED_BOARDS");
-    if (game == nullptr || levels == nullptr) {
-        GTEST_SKIP() << "run by the package test";
+// The `grubblet` command as installed (by the package test and the install
+// test, which name it here): from a directory without levels it plays the
+// player's own copy, made once from the shipped levels, and saves there; a
+// second start from elsewhere plays what was saved; XDG_DATA_HOME moves the
+// copy; a boards.txt in the current directory still wins.
+TEST(installed, the_grubblet_command_plays_from_anywhere) {
+    const char *command = std::getenv("GRUBBLET_INSTALLED_COMMAND");
+    const char *shipped_path = std::getenv("GRUBBLET_INSTALLED_LEVELS");
+    if (command == nullptr || shipped_path == nullptr) {
+        GTEST_SKIP() << "run by the install and package tests";
     }
-    std::ifstream in(levels);
+    std::ifstream in(shipped_path, std::ios::binary);
+    const std::string shipped(std::istreambuf_iterator<char>(in), {});
+    char home[] = "/tmp/grubblet-home-XXXXXX";
+    ASSERT_NE(mkdtemp(home), nullptr);
+    auto read = [](const std::string &path) -> std::optional<std::string> {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            return std::nullopt;
+        }
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::string copy = std::string(home) + "/.local/share/grubblet/boards.txt";
     session_options options;
-    options.boards = std::string(std::istreambuf_iterator<char>(in), {});
-    options.command = {game};
-    terminal_session s(options);
-    EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:");
-    s.type("x");
-    EXPECT_EQ(s.text(24, 0, 21), "Tummy: 99  Health: 20") << s.dump();
-    s.type("q");
-    EXPECT_EQ(s.wait_exit(), 0);
-    EXPECT_TRUE(s.terminal_modes_restored());
+    options.command = {command};
+    options.env = {std::string("HOME=") + home};
+    {
+        terminal_session s(options);
+        EXPECT_EQ(s.row_text(0), "Fenwhistle Presents:") << s.dump();
+        EXPECT_EQ(read(copy), shipped);
+        s.type("x/x sY"); // a wall at row 12, column 40 of level 1, saved
+        EXPECT_EQ(s.text(0, 0, 15), "Save successful");
+        s.type("xq");
+        EXPECT_EQ(s.wait_exit(), 0);
+        EXPECT_TRUE(s.terminal_modes_restored());
+        EXPECT_FALSE(s.read_file("boards.txt")) << "nothing is written where it started";
+    }
+    std::optional<std::string> saved = read(copy);
+    ASSERT_TRUE(saved);
+    EXPECT_NE(*saved, shipped);
+    {
+        terminal_session s(options);
+        s.type("x");
+        EXPECT_EQ(s.cell(12, 40).ch, "&") << s.dump();
+        EXPECT_EQ(s.text(24, 0, 21), "Tummy: 99  Health: 20");
+        s.type("q");
+        EXPECT_EQ(s.wait_exit(), 0);
+    }
+    EXPECT_EQ(read(copy), saved) << "a later start never overwrites the copy";
+    {
+        session_options elsewhere = options;
+        elsewhere.env.push_back(std::string("XDG_DATA_HOME=") + home + "/data");
+        terminal_session s(elsewhere);
+        s.type("x");
+        EXPECT_EQ(s.cell(12, 40).ch, ".") << "a fresh copy of the shipped levels";
+        s.type("q");
+        EXPECT_EQ(s.wait_exit(), 0);
+        EXPECT_EQ(read(std::string(home) + "/data/grubblet/boards.txt"), shipped);
+    }
+    {
+        level_text level;
+        level.floor().put(22, 3, "@").put(22, 70, "=");
+        session_options here = options;
+        here.boards = make_boards({level});
+        terminal_session s(here);
+        s.type("x");
+        EXPECT_EQ(s.cell(22, 70).ch, "=") << "the pack in the current directory is played";
+        s.type("q");
+        EXPECT_EQ(s.wait_exit(), 0);
+    }
+    EXPECT_EQ(read(shipped_path), shipped);
+    EXPECT_EQ(std::system((std::string("rm -rf ") + home).c_str()), 0);
+
+    // The game itself, started where there are no levels, points to the
+    // shipped levels where it was installed, not to this source tree.
+    if (const char *game = std::getenv("GRUBBLET_INSTALLED_GAME")) {
+        session_options bare;
+        bare.command = {game};
+        terminal_session s(bare);
+        s.type("xx");
+        EXPECT_EQ(s.wait_exit(), 1);
+        std::string shown;
+        for (int row = 0; row < 25; row++) {
+            shown += s.text(row, 0, 80);
+        }
+        const std::string hint =
+            "grubblet: no readable boards.txt in " + s.dir() + "; to play the shipped levels: cp /";
+        EXPECT_NE(shown.find(hint), std::string::npos) << s.dump();
+        EXPECT_NE(shown.find("/grubblet/boards.txt ."), std::string::npos) << s.dump();
+        EXPECT_EQ(shown.find(GRUBBLET_SHIPPED_BOARDS), std::string::npos) << s.dump();
+    }
 }

@@ -1,8 +1,9 @@
 #!/bin/sh
-# The Debian package as a player gets it: built by scripts/package.sh, its
-# files, control fields and lintian's verdict; then unpacked, its game linked
-# without the C++ runtime, and played in a pseudo-terminal on its own levels
-# to the first play screen and out again with q.
+# The Debian package as a player gets it: built by scripts/package.sh (into a
+# directory named relative to another current directory, not there yet), its
+# files, control fields and lintian's verdict (no error, no warning); then
+# unpacked, its game linked without the C++ runtime, and its grubblet command
+# played in a pseudo-terminal from directories without levels.
 #
 # Usage: check_package.sh SOURCE_DIR E2E_TESTS
 set -u
@@ -17,10 +18,15 @@ fail() {
 out=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$work" "$out"' EXIT
-deb=$(sh "$src/scripts/package.sh" "$out") || { echo "FAILED: the package did not build"; exit 1; }
+deb=$(cd "$out" && sh "$src/scripts/package.sh" made/here) || {
+    echo "FAILED: the package did not build"
+    exit 1
+}
+case "$deb" in "$out/made/here/"*) ;; *) fail "the package is not where it was asked for: $deb" ;; esac
 
 expected="./usr/games/grubblet
 ./usr/games/grubblet-check
+./usr/lib/games/grubblet/grubblet
 ./usr/share/doc/grubblet/changelog.gz
 ./usr/share/doc/grubblet/copyright
 ./usr/share/games/grubblet/boards.txt
@@ -40,15 +46,18 @@ done
 dpkg-deb -f "$deb" Description | grep -q "platform game" || fail "the description"
 
 verdict=$(lintian "$deb" 2>&1 | grep -v "root privileges")
-echo "$verdict" | grep -q "^E:" && fail "lintian reports errors: $verdict"
+echo "$verdict" | grep -q "^[EW]:" && fail "lintian reports errors or warnings: $verdict"
 
 dpkg-deb -x "$deb" "$work"
-runtime=$(ldd "$work/usr/games/grubblet" | grep -E 'libstdc\+\+|libgcc_s|libm\.so')
+game="$work/usr/lib/games/grubblet/grubblet"
+runtime=$(ldd "$game" | grep -E 'libstdc\+\+|libgcc_s|libm\.so')
 [ -z "$runtime" ] || fail "the game loads a C++ runtime: $runtime"
+cmp -s "$work/usr/share/games/grubblet/boards.txt" "$src/boards.txt" || fail "the packaged levels differ"
 
-GRUBBLET_PACKAGED_GAME="$work/usr/games/grubblet" \
-GRUBBLET_PACKAGED_BOARDS="$work/usr/share/games/grubblet/boards.txt" \
-    "$e2e" --gtest_filter='package.*' --gtest_brief=1 || fail "the packaged game does not play"
+GRUBBLET_INSTALLED_COMMAND="$work/usr/games/grubblet" \
+GRUBBLET_INSTALLED_GAME="$game" \
+GRUBBLET_INSTALLED_LEVELS="$work/usr/share/games/grubblet/boards.txt" \
+    "$e2e" --gtest_filter='installed.*' --gtest_brief=1 || fail "the packaged game does not play"
 
 if [ "$failed" -ne 0 ]; then
     exit 1
