@@ -47,6 +47,11 @@ dpkg-deb -f "$deb" Description | grep -q "platform game" || fail "the descriptio
 
 verdict=$(lintian "$deb" 2>&1 | grep -v "root privileges")
 echo "$verdict" | grep -q "^[EW]:" && fail "lintian reports errors or warnings: $verdict"
+# The README's lintian command names exactly the tags it lists.
+tags=$(lintian -I --pedantic "$deb" 2>/dev/null | sed -n 's/^[IP]: grubblet: \([^ ]*\).*/\1/p' | sort -u)
+listed=$(sed -n '/`lintian -I --pedantic`/,/^The copyright/p' "$src/README.md" |
+    sed -n 's/^- `\([a-z-]*\).*/\1/p' | sort -u)
+[ -n "$tags" ] && [ "$tags" = "$listed" ] || fail "lintian -I --pedantic names $tags; the README lists $listed"
 
 dpkg-deb -x "$deb" "$work"
 game="$work/usr/lib/games/grubblet/grubblet"
