@@ -123,10 +123,10 @@
   function sgr(look) {
     const pair = (look >> 8) & 0xff;
     const bold = (look & A_BOLD) !== 0 ? ';1' : '';
-    if (pair === 0) {
-      return '\x1b[0' + bold + 'm';
-    }
-    return '\x1b[0;' + (30 + ANSI[pair & 7]) + ';' + (40 + ANSI[(pair >> 3) & 7]) + bold + 'm';
+    // Pair 0, the blank cells', is white on black in curses.
+    const ink = pair === 0 ? 7 : pair & 7;
+    const background = (pair >> 3) & 7;
+    return '\x1b[0;' + (30 + ANSI[ink]) + ';' + (40 + ANSI[background]) + bold + 'm';
   }
 
   let keyAt = null; // when the key that the game is answering was pressed
@@ -183,6 +183,7 @@
 
   stats.settled = () =>
     session !== null && (session.ended || (session.waiting !== null && drawn));
+  stats.ended = () => session !== null && session.ended;
 
   function give(s, key) {
     if (s.waiting !== null) {
