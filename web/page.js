@@ -133,12 +133,20 @@
   let parsed = null; // the shown screen is in the terminal, not yet drawn
   let drawn = false;
 
+  // What the terminal shows, cell by cell; null when it must be drawn whole.
+  let shown = null;
+
   // The game's canvas, each cell a character with its colour pair and bold,
-  // written whole into the terminal, with the cursor the screen wants.
+  // written into the terminal row by row where a row changed, with the
+  // cursor the screen wants.
   function show(cells, row, col, cursor) {
     let out = '\x1b[?7l';
     let last = -1;
     for (let r = 0; r < ROWS; r++) {
+      const line = cells.subarray(r * COLS, (r + 1) * COLS);
+      if (shown !== null && sameBytes(line, shown.subarray(r * COLS, (r + 1) * COLS))) {
+        continue;
+      }
       out += '\x1b[' + (r + 1) + ';1H';
       for (let c = 0; c < COLS; c++) {
         const cell = cells[r * COLS + c];
@@ -151,6 +159,7 @@
       }
     }
     out += '\x1b[0m';
+    shown = Uint32Array.from(cells);
     if (cursor === 0) {
       out += '\x1b[?25l';
     } else {
@@ -222,6 +231,7 @@
   function ended(s) {
     s.ended = true;
     s.waiting = null;
+    shown = null;
     term.write('\x1b[0m\x1b[2J\x1b[1;1H\x1b[?25lGrubblet Plonko has ended. Press a key to play again.');
   }
 
@@ -230,6 +240,7 @@
   function start(levels = storedLevels()) {
     const s = { queue: [], waiting: null, ended: false, module: null, known: levels };
     session = s;
+    shown = null;
     const current = () => session === s;
     createGrubblet({
       preRun: [

@@ -140,7 +140,7 @@ function assertSameScreen(page, expected, label) {
   assert.deepEqual(page.cursor, visible ? [row, col, blinking] : null, label + ': cursor');
 }
 
-test('the title, level 1 with the first key, and the checker\'s shortest keys win it', async () => {
+test('the title, level 1 with the first key, and the checker\'s shortest keys win it', async (t) => {
   await inBrowser(async (page) => {
     await load(page);
     let screen = await screenOf(page);
@@ -169,6 +169,28 @@ test('the title, level 1 with the first key, and the checker\'s shortest keys wi
     }
     screen = await screenOf(page);
     assert.equal(screen.rows[24].trimEnd(), 'I HAVE WON THE LEVEL');
+
+    // Light and quick, as the browser measured it: the whole page's bytes,
+    // the title's time from the request, each key's time to its screen.
+    const figures = await page.evaluate(() => {
+      const entries = [...performance.getEntriesByType('navigation'),
+        ...performance.getEntriesByType('resource')];
+      const frames = [...window.grubblet.keyFrames].sort((a, b) => a - b);
+      return {
+        bytes: entries.reduce((sum, e) => sum + e.encodedBodySize, 0),
+        files: entries.length,
+        title: window.grubblet.firstScreen,
+        keys: frames.length,
+        median: frames[Math.floor(frames.length / 2)],
+        slowest: frames[frames.length - 1],
+      };
+    });
+    t.diagnostic(`page ${figures.bytes} bytes in ${figures.files} files; title shown ` +
+      `${figures.title.toFixed(0)} ms after the request; ${figures.keys} keys drawn in ` +
+      `${figures.median.toFixed(1)} ms (median), ${figures.slowest.toFixed(1)} ms at the slowest`);
+    assert.ok(figures.bytes < 600 * 1024, 'the page is under 600 kB');
+    assert.ok(figures.title < 1000, 'the title shows within a second');
+    assert.ok(figures.median < 1000 / 60, 'a key is drawn within one frame');
 
     // Keys the game does not use stay with the browser.
     const left = await page.evaluate(() => ['f', 'r', 'F5'].map((key) => {
@@ -259,5 +281,12 @@ test('a boards.txt opened from the computer is played, and the shipped levels co
     await press(page, 'x');
     const shipped = terminal(['x', '='])[0];
     assert.deepEqual((await screenOf(page)).rows, shipped.rows);
+
+    // q ends the game as in a terminal; the next key starts it again.
+    await press(page, 'q');
+    assert.match((await screenOf(page)).rows[0], /^Grubblet Plonko has ended\./);
+    await page.keyboard.press('Space');
+    await page.waitForFunction(() => window.grubblet.settled() &&
+      document.querySelector('.xterm-rows').textContent.includes('Fenwhistle'));
   });
 });
