@@ -210,8 +210,12 @@ test('play with deaths and a cleared level shows the terminal program\'s screens
   await inBrowser(async (page) => {
     await load(page);
     let i = 0;
-    await typeSteps(page, steps, (screen) => {
+    await typeSteps(page, steps, async (screen) => {
       assertSameScreen(screen, expected[i], 'screen ' + i);
+      // The README's picture of the page: the jump-reach marks on level 1.
+      if (i === 2 && process.env.GRUBBLET_WEB_PICTURE) {
+        await page.screenshot({ path: process.env.GRUBBLET_WEB_PICTURE });
+      }
       i++;
     });
     assert.equal(i, expected.length);
