@@ -16,7 +16,7 @@ mkdir -p docs/screens
 GRUBBLET_UPDATE_SCREENS=1 ./build-screens/tests/e2e_tests --gtest_filter='doc_screens.*' \
     --gtest_brief=1
 sh scripts/web.sh --build-only >/dev/null
-GRUBBLET_WEB_PICTURE=docs/screens/web-page.png node --test-name-pattern=deaths \
+GRUBBLET_WEB_PICTURE=docs/screens/web-page.png node --test-name-pattern=victory \
     tests/web/browser_test.js "$(pwd)/build-web/site" build-screens/tests/terminal_screens \
     build-screens/grubblet-check >/dev/null
 echo "Pictures written to docs/screens/."

@@ -242,7 +242,7 @@
     session = s;
     shown = null;
     const current = () => session === s;
-    createGrubblet({
+    return createGrubblet({
       preRun: [
         (module) => {
           s.module = module;
@@ -326,8 +326,11 @@
     }
     const bytes = new Uint8Array(await file.arrayBuffer());
     keep(bytes);
-    say('Opened ' + file.name + ' (' + bytes.length + ' bytes): the game starts again on it.');
-    start(bytes);
+    const game = await start(bytes);
+    // What the game's reader makes of an odd file, as the level checker says.
+    const warnings = game.UTF8ToString(game._boards_file_warnings());
+    say('Opened ' + file.name + ' (' + bytes.length + ' bytes): the game starts again on it.' +
+      (warnings ? '\n\n' + warnings : ''));
     term.focus();
   });
 

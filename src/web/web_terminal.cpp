@@ -9,9 +9,9 @@
 
 #include <emscripten.h>
 
-// The page: shows a canvas of rows x cols cells with the cursor at (row,
-// col) in the given visibility, learns the key codes the game knows keys by,
-// and hears when the game has ended.
+// The page: shows the canvas's cells with the cursor at (row, col) in the
+// given visibility; gives the next key, the game sleeping until there is
+// one; learns the codes of the arrow keys, plain and with control.
 EM_JS(void, page_show, (const chtype *cells, int count, int row, int col, int cursor),
       { Module.showScreen(HEAPU32.subarray(cells >> 2, (cells >> 2) + count), row, col, cursor); });
 EM_ASYNC_JS(int, page_next_key, (), { return await Module.nextKey(); });

@@ -12,7 +12,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 
-const [site, terminalScreens, checker] = process.argv.slice(2);
+const [site, terminalScreens, checker] = process.argv.slice(2).map((arg) => path.resolve(arg));
 const { chromium } = require(path.join(__dirname, '../../web/node_modules/playwright-core'));
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'grubblet-web-'));
@@ -133,6 +133,12 @@ function terminal(steps) {
   return out.trim().split('\n').map((line) => JSON.parse(line));
 }
 
+// The checker's shortest winning keys for a shipped level.
+function shortestKeys(level) {
+  const report = execFileSync(checker, [path.join(__dirname, '../../boards.txt')], { encoding: 'utf8' });
+  return report.match(new RegExp('^level ' + level + ': clearable in \\d+ key presses: (\\d+)', 'm'))[1];
+}
+
 function assertSameScreen(page, expected, label) {
   assert.deepEqual(page.rows, expected.rows, label + ': rows');
   assert.deepEqual(page.looks, expected.looks, label + ': colours and bold');
@@ -149,8 +155,7 @@ test('the title, level 1 with the first key, and the checker\'s shortest keys wi
     screen = await screenOf(page);
     assert.match(screen.rows[24], /^Tummy: 99 /);
 
-    const report = execFileSync(checker, [path.join(__dirname, '../../boards.txt')], { encoding: 'utf8' });
-    const keys = report.match(/^level 1: clearable in \d+ key presses: (\d+)/m)[1];
+    const keys = shortestKeys(1);
     // Every other key from the numpad, half of those as with Num Lock off.
     for (let i = 0; i < keys.length; i++) {
       if (i % 2 === 0) {
@@ -202,11 +207,14 @@ test('the title, level 1 with the first key, and the checker\'s shortest keys wi
   });
 });
 
-test('play with deaths and a cleared level shows the terminal program\'s screens', async () => {
-  const steps = ['=', 'x', '=', '0', '=', '66669366671666673699', '=', 'x', '=', '/', ']]]]', '=',
-    '/', '33333', '=', 'x', '=', '1111', '='];
+test('play with a death, a cleared level and the victory shows the terminal program\'s ' +
+  'screens', async () => {
+  const steps = ['=', 'x', '=', '0', '=', shortestKeys(1), '=', 'x', '=', '/', ']]]]', '=',
+    '/', '33333', '=', 'x', '=', '1111', '=', '/', ']]]', '/', shortestKeys(9), '='];
   const expected = terminal(steps);
+  assert.match(expected[3].rows[24], /I HAVE WON THE LEVEL/);
   assert.match(expected[6].rows[24], /OUCH CRAP I STEPPED ON A MINE/);
+  assert.match(expected[9].rows[0], /^YOU WIN .*Press a key to quit\./);
   await inBrowser(async (page) => {
     await load(page);
     let i = 0;
@@ -266,6 +274,15 @@ test('a boards.txt opened from the computer is played, and the shipped levels co
     await page.setInputFiles('#file', file);
     await page.waitForFunction(() => window.grubblet.settled() &&
       document.querySelector('.xterm-rows').textContent.includes('Fenwhistle'));
+    // The level checker's word on the short file, beside the screen.
+    await page.waitForFunction(() => document.getElementById('status').textContent.includes('warning'));
+    const status = await page.textContent('#status');
+    const warnings = execFileSync(checker, [file], { cwd: scratch, encoding: 'utf8' })
+      .split('\n').filter((line) => line.includes(': warning: '));
+    assert.ok(warnings.length > 0);
+    for (const line of warnings) {
+      assert.ok(status.includes(line.replace(file, 'boards.txt')), line);
+    }
     await press(page, 'x');
     let screen = await screenOf(page);
     assert.equal(screen.rows[22], '..@.=' + '.'.repeat(75));
