@@ -16,7 +16,13 @@ const TYPES = {
 };
 
 const server = http.createServer((req, res) => {
-  let name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+  let name;
+  try {
+    name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+  } catch (e) {
+    res.writeHead(400).end();
+    return;
+  }
   if (name.endsWith('/')) {
     name += 'index.html';
   }

@@ -3,5 +3,5 @@
 # run_browser_tests.sh SOURCE_DIR TERMINAL_SCREENS GRUBBLET_CHECK
 set -eu
 cd "$1"
-sh scripts/web.sh --build-only >/dev/null
+sh scripts/web.sh --build-only
 exec node tests/web/browser_test.js "$1/build-web/site" "$2" "$3"
