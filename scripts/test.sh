@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 . scripts/packages.sh
 install_missing cmake make g++ libncurses-dev ncurses-base nlohmann-json3-dev libgtest-dev libvterm-dev libbenchmark-dev acl \
     groff-base man-db dpkg-dev lintian
+# The web version: its build (scripts/web.sh installs the rest) and a browser.
+install_missing emscripten chromium
+command -v node >/dev/null 2>&1 || install_missing nodejs
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DGRUBBLET_TESTS=ON -DGRUBBLET_BENCH=ON -DGRUBBLET_SANITIZE=ON
 cmake --build build-test -j "$(nproc)"
 

@@ -81,6 +81,8 @@ struct file_warning {
 // does not hold exactly one cell character per cell, levels without a start
 // cell, with several, or without a grubblet. Never changes what is loaded.
 std::vector<file_warning> scan_level_file(const std::string &content);
+// One warning as a line of text that names its place as FILE:LINE:COLUMN.
+std::string warning_line(const std::string &path, const file_warning &w);
 
 // A place in the level file, 1-based; 0, 0 when the file does not hold it.
 struct file_place {

@@ -180,6 +180,17 @@ std::vector<file_warning> scan_level_file(const std::string &content) {
     return scan->run(content);
 }
 
+std::string warning_line(const std::string &path, const file_warning &w) {
+    std::string at = path;
+    if (w.line > 0) {
+        at += ":" + std::to_string(w.line);
+        if (w.column > 0) {
+            at += ":" + std::to_string(w.column);
+        }
+    }
+    return at + ": warning: " + w.text + "\n";
+}
+
 std::vector<file_place> locate_cells(const std::string &content) {
     auto scan = std::make_unique<file_scan>();
     return scan->places(content);

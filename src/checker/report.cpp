@@ -27,17 +27,6 @@ std::string where(const file_report &report, int level, cell_ref cell) {
            std::to_string(cell.row + 1) + " column " + std::to_string(cell.col + 1);
 }
 
-std::string warning_line(const std::string &path, const file_warning &w) {
-    std::string at = path;
-    if (w.line > 0) {
-        at += ":" + std::to_string(w.line);
-        if (w.column > 0) {
-            at += ":" + std::to_string(w.column);
-        }
-    }
-    return at + ": warning: " + w.text + "\n";
-}
-
 // ANSI colour numbers of the game's inks.
 const int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
