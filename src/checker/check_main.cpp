@@ -153,6 +153,7 @@ int main(int argc, char **argv) {
     report.cells = locate_cells(content);
     for (int level = 0; level < LEVEL_COUNT; level++) {
         report.levels.push_back(solve_level(level, limits));
+        report.difficulty.push_back(level_difficulty(level, report.levels.back()));
     }
     std::string out = json ? report_json(report) : report_text(report);
     if (route) {
