@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the Debian package of the game, grubblet_VERSION_ARCH.deb, in DIR
-# (the top of the repository unless given), laid out as Debian lays out games: the game and the
-# level checker in /usr/games, the shipped levels in /usr/share/games/grubblet,
+# (the top of the repository unless given), laid out as Debian lays out games: the game, the
+# level checker and the level generator in /usr/games, the shipped levels in /usr/share/games/grubblet,
 # the manual pages, copyright and changelog under /usr/share. Installs what it
 # needs first (Debian). Prints the package's path.
 set -eu
@@ -21,25 +21,28 @@ CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     cmake -S . -B "$build/cmake" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_INSTALL_BINDIR=games -DCMAKE_INSTALL_DATADIR=share/games >/dev/null
-cmake --build "$build/cmake" -j "$(nproc)" --target grubblet grubblet-check >/dev/null
+cmake --build "$build/cmake" -j "$(nproc)" --target grubblet grubblet-check grubblet-gen >/dev/null
 DESTDIR="$stage" cmake --install "$build/cmake" >/dev/null
 
 strip --strip-unneeded --remove-section=.comment --remove-section=.note \
-    "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check"
-gzip -9n "$stage/usr/share/man/man6/grubblet.6" "$stage/usr/share/man/man1/grubblet-check.1"
+    "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check" \
+    "$stage/usr/games/grubblet-gen"
+gzip -9n "$stage/usr/share/man/man6/grubblet.6" "$stage/usr/share/man/man1/grubblet-check.1" \
+    "$stage/usr/share/man/man6/grubblet-gen.6"
 doc="$stage/usr/share/doc/grubblet"
 mkdir -p "$doc"
 cp packaging/copyright "$doc/copyright"
 gzip -9nc packaging/changelog >"$doc/changelog.gz"
 find "$stage" -type d -exec chmod 0755 {} +
 find "$stage" -type f -exec chmod 0644 {} +
-chmod 0755 "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check"
+chmod 0755 "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check" \
+    "$stage/usr/games/grubblet-gen"
 
 # Dependencies from the libraries the programs are linked with.
 mkdir -p "$build/meta/debian"
 printf 'Source: grubblet\n\nPackage: grubblet\nArchitecture: any\n' >"$build/meta/debian/control"
 depends=$(cd "$build/meta" && dpkg-shlibdeps -O "$stage/usr/games/grubblet" \
-    "$stage/usr/games/grubblet-check" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+    "$stage/usr/games/grubblet-check" "$stage/usr/games/grubblet-gen" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
 
 mkdir -p "$stage/DEBIAN"
 (cd "$stage" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$stage/DEBIAN/md5sums"

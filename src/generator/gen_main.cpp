@@ -76,30 +76,39 @@ static bool write_all(int fd, const char *data, std::size_t size) {
     return true;
 }
 
-// Writes the file whole beside `path` and renames it over it, so that a
-// failure part way leaves whatever was there before.
-static bool write_file(const std::string &path, const char *data, std::size_t size) {
+// The file is written whole beside `path` and renamed over it, so that a
+// failure part way leaves whatever was there before. The new file is made
+// before the pack, so that a place that cannot be written is known at once.
+struct output_file {
+    std::string path, temp;
+    int fd = -1;
+};
+
+static bool open_output(const char *path, output_file *out) {
+    out->path = path;
     std::string dir = ".", name = path;
-    std::size_t slash = path.rfind('/');
+    std::size_t slash = out->path.rfind('/');
     if (slash != std::string::npos) {
-        dir = slash == 0 ? "/" : path.substr(0, slash);
-        name = path.substr(slash + 1);
+        dir = slash == 0 ? "/" : out->path.substr(0, slash);
+        name = out->path.substr(slash + 1);
     }
-    std::string temp = dir + "/." + name + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        return false;
-    }
+    out->temp = dir + "/." + name + ".XXXXXX";
+    out->fd = mkstemp(&out->temp[0]);
+    return out->fd >= 0;
+}
+
+static bool finish_output(output_file *out, const std::string &text) {
     mode_t mask = umask(0);
     umask(mask);
-    bool ok = fchmod(fd, 0666 & ~mask) == 0 && write_all(fd, data, size) && fsync(fd) == 0;
+    bool ok = fchmod(out->fd, 0666 & ~mask) == 0 && write_all(out->fd, text.data(), text.size()) &&
+              fsync(out->fd) == 0;
     int saved = errno;
-    ok = close(fd) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0) {
+    ok = close(out->fd) == 0 && ok;
+    if (ok && std::rename(out->temp.c_str(), out->path.c_str()) == 0) {
         return true;
     }
     saved = ok ? errno : saved;
-    unlink(temp.c_str());
+    unlink(out->temp.c_str());
     errno = saved;
     return false;
 }
@@ -149,6 +158,11 @@ int main(int argc, char **argv) {
                                                                : "unexpected argument " + arg);
         }
     }
+    output_file out;
+    if (out_path != nullptr && !open_output(out_path, &out)) {
+        std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path, std::strerror(errno));
+        return 1;
+    }
     if (!have_seed) {
         seed = std::random_device()();
         std::fprintf(stderr, "grubblet-gen: seed %lu\n", static_cast<unsigned long>(seed));
@@ -170,7 +184,7 @@ int main(int argc, char **argv) {
     free_boards();
 
     if (out_path != nullptr) {
-        if (!write_file(out_path, text.data(), text.size())) {
+        if (!finish_output(&out, text)) {
             std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path,
                          std::strerror(errno));
             return 1;

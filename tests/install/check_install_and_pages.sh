@@ -14,7 +14,8 @@ fail() {
 }
 
 # 1. The pages render without warnings.
-for page in "$src/man/grubblet.6" "$src/man/grubblet-check.1"; do
+for page in "$src/man/grubblet.6" "$src/man/grubblet-check.1" \
+    "$src/man/grubblet-gen.6"; do
     warnings=$(groff -man -ww -z "$page" 2>&1) || fail "groff failed on $page"
     [ -z "$warnings" ] || fail "groff warns about $page: $warnings"
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "man failed on $page"
@@ -72,7 +73,8 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/grubblet bin/grubblet-check share/grubblet/boards.txt \
-    share/man/man6/grubblet.6 share/man/man1/grubblet-check.1; do
+    share/man/man6/grubblet.6 share/man/man1/grubblet-check.1 \
+    bin/grubblet-gen share/man/man6/grubblet-gen.6; do
     [ -f "$prefix/$file" ] || fail "the install lacks $file"
 done
 [ -x "$prefix/bin/grubblet" ] || fail "grubblet is not executable"
