@@ -66,46 +66,56 @@ void build_towers(cell_kind **b, random_source &random, int strength) {
     }
 }
 
-// Rolling ground with pits cut into it, a mine at the bottom of each deep
-// one, and ledges above the ground for what hangs high.
+// Rolling ground a cell or two thick, with pits cut into it: a shallow dip
+// to hop out of, or a hole straight down onto a mine; and ledges above the
+// ground for what hangs high.
 void build_pits(cell_kind **b, random_source &random, int strength) {
-    int ground = 17 + random.below(3);
+    int ground = 15 + random.below(5);
     for (int col = 0; col < BOARD_COLS;) {
         int width = 3 + random.below(8);
-        fill(b, ground, col, BOARD_ROWS - 1, col + width - 1, CELL_WALL);
+        fill(b, ground, col, ground + random.below(2), col + width - 1, CELL_WALL);
         col += width;
         if (col < BOARD_COLS - 4) {
             int pit = 1 + random.below(2 + strength / 3);
-            int bottom = random.below(3) == 0 ? ground + 2 : BOARD_ROWS - 1;
-            fill(b, ground, col, bottom, col + pit - 1, CELL_EMPTY);
-            if (bottom - ground >= 2) {
-                fill(b, bottom, col, bottom, col + pit - 1, CELL_MINE);
+            if (random.below(3) == 0) {
+                fill(b, ground + 2, col, ground + 2, col + pit - 1, CELL_WALL);
+            } else {
+                fill(b, BOARD_ROWS - 1, col, BOARD_ROWS - 1, col + pit - 1, CELL_MINE);
             }
             col += pit;
         }
-        ground = std::clamp(ground + random.below(5) - 2, 14, 21);
+        ground = std::clamp(ground + random.below(5) - 2, 12, 20);
     }
     for (int ledges = 3 + random.below(4); ledges > 0; ledges--) {
-        int row = 8 + random.below(6), col = random.below(BOARD_COLS - 8);
+        int row = 5 + random.below(7), col = random.below(BOARD_COLS - 8);
         fill(b, row, col, row, col + 2 + random.below(6), CELL_WALL);
     }
 }
 
 // Long corridors one above the other, joined by a gap at alternate ends,
-// their ceilings cutting the jumps short and low walls to hop over: a long
-// way, on which the tummy matters.
+// their floors stepping up and down, their ceilings cutting the jumps short,
+// and low walls to hop over: a long way, on which the tummy matters.
 void build_corridors(cell_kind **b, random_source &random, int strength) {
-    const int height = 4 + random.below(2);
-    int first = 1 + random.below(2);
     bool gap_right = random.below(2) == 0;
-    for (int floor = first + height; floor < BOARD_ROWS - 1; floor += height + 1) {
-        fill(b, floor, 0, floor, BOARD_COLS - 1, CELL_WALL);
+    for (int floor = 4 + random.below(3); floor < BOARD_ROWS - 2; floor += 4 + random.below(3)) {
+        int row = floor;
+        for (int col = 0; col < BOARD_COLS;) {
+            int length = 6 + random.below(15);
+            fill(b, row, col, row, col + length - 1, CELL_WALL);
+            col += length;
+            row = std::clamp(row + random.below(3) - 1, floor - 1, floor + 1);
+        }
         int gap = gap_right ? BOARD_COLS - 3 - random.below(4) : 1 + random.below(4);
-        fill(b, floor, gap, floor, gap + 1, CELL_EMPTY);
+        fill(b, floor - 1, gap, floor + 1, gap + 1, CELL_EMPTY);
         gap_right = !gap_right;
         for (int hurdles = 1 + strength / 3 + random.below(3); hurdles > 0; hurdles--) {
             int col = 8 + random.below(BOARD_COLS - 16);
-            fill(b, floor - 1 - random.below(2), col, floor - 1, col, CELL_WALL);
+            for (int r = floor - 3; r <= floor + 1; r++) {
+                if (b[r][col] == CELL_EMPTY && b[r + 1][col] == CELL_WALL) {
+                    b[r][col] = CELL_WALL;
+                    break;
+                }
+            }
         }
     }
 }
@@ -122,13 +132,14 @@ void build_minefield(cell_kind **b, random_source &random, int strength) {
     }
 }
 
-// A start cell on a random standing place, the lower half of the board
-// preferred for the ground-based layouts and the top for corridors.
+// A start cell on a random standing place: the top corridor, or anywhere
+// below the top third for the other layouts.
 bool place_start(cell_kind **b, random_source &random, int layout, cell_ref *start) {
     for (int tries = 0; tries < 2000; tries++) {
         int r = layout == LAYOUT_CORRIDORS ? random.below(8) : 8 + random.below(BOARD_ROWS - 8);
         int c = random.below(BOARD_COLS);
-        if (standing_place(b, r, c)) {
+        // Not under the pits' ground, where only the mines are.
+        if (standing_place(b, r, c) && (layout != LAYOUT_PITS || r < BOARD_ROWS - 1)) {
             b[r][c] = CELL_START;
             *start = {r, c};
             return true;

@@ -93,6 +93,7 @@ run_result run_generator(const std::string &args) {
 
 TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
     std::vector<std::set<int>> seen;
+    std::vector<std::string> seen_layouts;
     for (int seed = 1; seed <= seeds_to_try(); seed++) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::vector<generated_level> pack =
@@ -130,9 +131,11 @@ TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
             for (std::size_t other = 0; other < seen.size(); other++) {
                 EXPECT_LT(shared_share(cells, seen[other]), 0.5)
                     << "shares most walls and grubblets with level " << other % 9 + 1 << " of seed "
-                    << other / 9 + 1;
+                    << other / 9 + 1 << " (" << seen_layouts[other] << " and "
+                    << pack[static_cast<std::size_t>(level)].layout << ")";
             }
             seen.push_back(cells);
+            seen_layouts.push_back(pack[static_cast<std::size_t>(level)].layout);
         }
         if (seed == 1) {
             // The program, in a process of its own, makes the same bytes.
