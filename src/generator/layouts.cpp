@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -38,10 +39,12 @@ void scatter_mines(cell_kind **b, random_source &random, int count, int start_co
 // Platforms in rows a high jump can climb between: a high jump rises three
 // cells, so a ledge three rows up is in reach from beside it.
 void build_platforms(cell_kind **b, random_source &random, int strength) {
-    for (int row = 20 + random.below(2); row >= 5; row -= 3 + random.below(2)) {
-        for (int col = random.below(6); col < BOARD_COLS - 3;) {
-            int length = 3 + random.below(11 - strength / 2);
-            fill(b, row, col, row, col + length - 1, CELL_WALL);
+    for (int row = 19 + random.below(3); row >= 5; row -= 3 + random.below(2)) {
+        for (int col = random.below(8); col < BOARD_COLS - 3;) {
+            // Each platform a row up or down from its neighbours.
+            const int r = row + random.below(3) - 1;
+            int length = 3 + random.below(10 - strength / 2);
+            fill(b, r, col, r, col + length - 1, CELL_WALL);
             col += length + 2 + random.below(5 + strength / 2);
         }
     }
@@ -54,10 +57,11 @@ void build_towers(cell_kind **b, random_source &random, int strength) {
     for (int col = 1 + random.below(3); col < BOARD_COLS - 1;) {
         int width = 1 + random.below(3);
         fill(b, BOARD_ROWS - height, col, BOARD_ROWS - 1, col + width - 1, CELL_WALL);
-        int gap = 1 + random.below(2 + strength / 3);
+        int gap = 1 + random.below(2);
         col += width + gap;
-        // Neighbours differ by at most three cells, what a high jump climbs.
-        int next = std::clamp(height + random.below(7) - 3, 1, 5 + strength / 2);
+        // Neighbours differ by at most two cells: a high jump climbs three,
+        // but not from the far side of a gap.
+        int next = std::clamp(height + random.below(5) - 2, 1, 5 + strength / 2);
         // Between two tall towers the bottom is a pit no jump leaves: a mine.
         if (std::min(height, next) > 3) {
             fill(b, BOARD_ROWS - 1, col - gap, BOARD_ROWS - 1, col - 1, CELL_MINE);
@@ -78,7 +82,9 @@ void build_pits(cell_kind **b, random_source &random, int strength) {
         if (col < BOARD_COLS - 4) {
             int pit = 1 + random.below(2 + strength / 3);
             if (random.below(3) == 0) {
-                fill(b, ground + 2, col, ground + 2, col + pit - 1, CELL_WALL);
+                // A dip walled in below the ground, so it leads nowhere else.
+                fill(b, ground + 1, col - 1, ground + 2, col + pit, CELL_WALL);
+                fill(b, ground, col, ground + 1, col + pit - 1, CELL_EMPTY);
             } else {
                 fill(b, BOARD_ROWS - 1, col, BOARD_ROWS - 1, col + pit - 1, CELL_MINE);
             }
@@ -92,11 +98,14 @@ void build_pits(cell_kind **b, random_source &random, int strength) {
     }
 }
 
-// Long corridors one above the other, joined by a gap at alternate ends,
-// their floors stepping up and down, their ceilings cutting the jumps short,
-// and low walls to hop over: a long way, on which the tummy matters.
+// Long corridors one above the other, their floors stepping up and down,
+// their ceilings cutting the jumps short, and low walls to hop over: a long
+// way, on which the tummy matters. A hole at alternate ends of the floors
+// leads down onto a pillar, from whose top a high jump goes back up through
+// the hole, so that no corridor is a trap.
 void build_corridors(cell_kind **b, random_source &random, int strength) {
     bool gap_right = random.below(2) == 0;
+    std::vector<cell_ref> holes;
     for (int floor = 4 + random.below(3); floor < BOARD_ROWS - 2; floor += 4 + random.below(3)) {
         int row = floor;
         for (int col = 0; col < BOARD_COLS;) {
@@ -106,8 +115,11 @@ void build_corridors(cell_kind **b, random_source &random, int strength) {
             row = std::clamp(row + random.below(3) - 1, floor - 1, floor + 1);
         }
         int gap = gap_right ? BOARD_COLS - 3 - random.below(4) : 1 + random.below(4);
-        fill(b, floor - 1, gap, floor + 1, gap + 1, CELL_EMPTY);
         gap_right = !gap_right;
+        fill(b, floor - 1, gap - 2, floor + 1, gap + 3, CELL_EMPTY);
+        fill(b, floor, gap - 2, floor, gap + 3, CELL_WALL);
+        fill(b, floor, gap, floor, gap + 1, CELL_EMPTY);
+        holes.push_back({floor, gap});
         for (int hurdles = 1 + strength / 3 + random.below(3); hurdles > 0; hurdles--) {
             int col = 8 + random.below(BOARD_COLS - 16);
             for (int r = floor - 3; r <= floor + 1; r++) {
@@ -116,6 +128,18 @@ void build_corridors(cell_kind **b, random_source &random, int strength) {
                     break;
                 }
             }
+        }
+    }
+    for (cell_ref hole : holes) {
+        int below = hole.row + 1;
+        while (below < BOARD_ROWS && b[below][hole.col] != CELL_WALL) {
+            below++;
+        }
+        // Its top two or three rows under the hole: a high jump rises three
+        // and then drifts two, onto the floor beside the hole.
+        int top = std::max(hole.row + 2, below - 3);
+        if (top <= hole.row + 3 && top < below) {
+            fill(b, top, hole.col, below - 1, hole.col, CELL_WALL);
         }
     }
 }

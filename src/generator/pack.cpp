@@ -7,6 +7,8 @@
 #include "layouts.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -19,7 +21,7 @@ struct level_plan {
     int strength;  // 0 to 8
     int grubblets; // to place
     int hungry_at; // the play eats whenever the tummy is below this
-    int spacing;   // moves of the play between two grubblets, at least
+    int spacing;   // how far apart the play puts grubblets unless hungry
 };
 
 bool outcome_seen = false;
@@ -89,65 +91,82 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
         return !passed[static_cast<std::size_t>(r * BOARD_COLS + c)] && b[r][c] == CELL_EMPTY &&
                (r != keep_r || c != keep_c);
     };
+    // Where the move just played could leave a grubblet: where it came to
+    // rest, or sometimes (or when that is not fresh) the highest fresh cell
+    // it passed, which only a jump like it reaches. False when neither is.
+    auto spot_in_turn = [&](bool high, cell_ref *spot) {
+        int top = -1;
+        for (int i = 0; i < game.trail_len; i++) {
+            if (fresh(game.trail_y[i], game.trail_x[i]) &&
+                (top < 0 || game.trail_y[i] < game.trail_y[top])) {
+                top = i;
+            }
+        }
+        const bool rest = fresh(game.player_y, game.player_x);
+        if (top >= 0 && (high || !rest)) {
+            *spot = {game.trail_y[top], game.trail_x[top]};
+            return true;
+        }
+        *spot = {game.player_y, game.player_x};
+        return rest;
+    };
     if (!try_move(MOVE_NONE)) {
         return false;
     }
     mark_turn();
 
-    int placed = 0, since = 0;
+    int placed = 0, since = 0, last_r = game.player_y, last_c = game.player_x;
     snapshot before;
-    for (int turns = 0; placed < plan.grubblets && turns < 600; turns++) {
+    // Turns in a row with no fresh cell in reach: the play has seen all of
+    // the board it can get to, and the level makes do with fewer grubblets.
+    int dry = 0;
+    for (int turns = 0; placed < plan.grubblets && turns < 600 && dry <= 40; turns++) {
         take(&before);
         std::vector<move_code> alive, to_new;
         for (move_code m : MOVES) {
             give_back(before);
             if (try_move(m)) {
                 alive.push_back(m);
-                if (fresh(game.player_y, game.player_x)) {
+                cell_ref spot;
+                if (spot_in_turn(false, &spot)) {
                     to_new.push_back(m);
                 }
             }
         }
         give_back(before);
+        dry = to_new.empty() ? dry + 1 : 0;
         if (alive.empty()) {
             return false;
         }
-        // Grubblets some moves apart, so that the way between them is part
-        // of the puzzle; the play eats sooner only when hungry.
+        // Grubblets some way apart, so that the way between them is part of
+        // the puzzle, or a while apart where the board keeps the play
+        // close; the play eats sooner only when hungry.
+        const int away = std::abs(game.player_x - last_c) + 2 * std::abs(game.player_y - last_r);
         since++;
-        const bool eat = !to_new.empty() && (game.tummy < plan.hungry_at ||
-                                             (since > plan.spacing && random.below(3) == 0));
+        const bool eat = !to_new.empty() &&
+                         (game.tummy < plan.hungry_at ||
+                          ((away >= plan.spacing || since > plan.spacing) && random.below(3) == 0));
         const move_code m =
             eat ? to_new[static_cast<std::size_t>(random.below(static_cast<int>(to_new.size())))]
                 : alive[static_cast<std::size_t>(random.below(static_cast<int>(alive.size())))];
         if (eat) {
             try_move(m);
-            int r = game.player_y, c = game.player_x;
-            // Sometimes the grubblet hangs at the top of the jump instead,
-            // where only that jump from about here reaches it.
-            if (game.trail_len > 2 && random.below(10) < 3 + plan.strength / 2) {
-                int top = 0;
-                for (int i = 1; i < game.trail_len; i++) {
-                    if (game.trail_y[i] < game.trail_y[top]) {
-                        top = i;
-                    }
-                }
-                if (fresh(game.trail_y[top], game.trail_x[top])) {
-                    r = game.trail_y[top];
-                    c = game.trail_x[top];
-                }
-            }
+            cell_ref spot;
+            spot_in_turn(random.below(10) < 3 + plan.strength / 2, &spot);
+            const int r = spot.row, c = spot.col;
             give_back(before);
             b[r][c] = CELL_GRUBBLET;
             play_board[r][c] = CELL_GRUBBLET;
             game.grubblets_left += 1;
             placed++;
+            last_r = r;
+            last_c = c;
             since = 0;
         }
         try_move(m);
         mark_turn();
     }
-    return placed == plan.grubblets;
+    return placed == plan.grubblets || (dry > 40 && placed >= std::max(2, plan.grubblets / 2));
 }
 
 // A level the generator can always make: grubblets along the bottom edge,
@@ -175,13 +194,17 @@ bool keep_level(int level, generated_level *out) {
         return false;
     }
     out->keys = verdict.keys;
+    out->grubblets = 0;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        out->grubblets += static_cast<int>(
+            std::count(level_set[level][r], level_set[level][r] + BOARD_COLS, CELL_GRUBBLET));
+    }
     out->difficulty = level_difficulty(level, verdict);
     return out->difficulty.known;
 }
 
 generated_level make_level(int level, const level_plan &plan, random_source &random) {
     generated_level made;
-    made.grubblets = plan.grubblets;
     made.layout = LAYOUT_NAMES[plan.layout];
     const display_interface saved = display;
     for (int attempt = 0; attempt < 40; attempt++) {
@@ -221,8 +244,8 @@ std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficu
         plan.layout = layouts[static_cast<std::size_t>(i)];
         plan.strength = std::clamp(i + shift, 0, 8);
         plan.grubblets = std::max(2, 3 + i + shift + random.below(2));
-        plan.hungry_at = plan.layout == LAYOUT_CORRIDORS ? 20 : 60 - 4 * plan.strength;
-        plan.spacing = plan.strength / 2;
+        plan.hungry_at = plan.layout == LAYOUT_CORRIDORS ? 30 : 60 - 3 * plan.strength;
+        plan.spacing = 4 + 2 * plan.strength;
         plans.push_back(plan);
     }
     return plans;
