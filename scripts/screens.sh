@@ -1,5 +1,5 @@
 #!/bin/sh
-# Plays the shipped levels in a pseudo-terminal and writes the README's
+# Plays the shipped levels and a generated pack in a pseudo-terminal and writes the README's
 # pictures of the screen, docs/screens/*.svg, anew from what the program
 # draws. The tests fail when a committed picture no longer matches.
 set -eu
