@@ -1,7 +1,8 @@
 #!/bin/sh
-# Plays the shipped levels and a generated pack in a pseudo-terminal and writes the README's
-# pictures of the screen, docs/screens/*.svg, anew from what the program
-# draws. The tests fail when a committed picture no longer matches.
+# Plays the shipped levels and a generated pack in a pseudo-terminal and
+# writes the README's pictures of the screen, docs/screens/*.svg, anew from
+# what the program draws. The tests fail when a committed picture no longer
+# matches.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
