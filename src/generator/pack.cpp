@@ -7,7 +7,6 @@
 #include "layouts.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -224,8 +223,8 @@ generated_level make_level(int level, const level_plan &plan, random_source &ran
 }
 
 std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficulty) {
-    // Every layout once in the first five levels and once more in the last
-    // four but one, each time in a new order.
+    // Every layout once in the first five levels and four of them again in
+    // the last four, each time in a new order.
     std::vector<int> layouts;
     for (int round = 0; round < 2; round++) {
         int order[LAYOUT_COUNT];
