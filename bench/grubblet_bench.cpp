@@ -1,11 +1,12 @@
 // Benchmarks of what a player waits for after a key press: the worst turns
 // the rules allow, a whole play frame and an editor frame drawn into a curses
 // screen that writes to a null terminal, the worst flood fill, loading and
-// saving the nine levels, and the level checker on the shipped levels and on
-// hard levels of many grubblets.
+// saving the nine levels, the level checker on the shipped levels and on
+// hard levels of many grubblets, and the level generator's packs.
 #include "checker/checker.h"
 #include "editor/editor.h"
 #include "game/game_state.h"
+#include "generator/generator.h"
 #include "hard_levels.h"
 #include "levels/levels.h"
 #include "screen/screen.h"
@@ -268,6 +269,18 @@ void BM_checker_hard_level(benchmark::State &state) {
 BENCHMARK(BM_checker_hard_level)
     ->ArgsProduct({{12, 25, 50, 100}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
+
+// A generated pack of nine levels, each decided by the checker; the seed
+// changes every round, so that the figure is an average over packs.
+void BM_generate_pack(benchmark::State &state) {
+    std::uint32_t seed = 1;
+    for (auto _ : state) {
+        make_pack(seed++, PACK_NORMAL);
+    }
+    state.counters["packs_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_generate_pack)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 

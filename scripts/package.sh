@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds the Debian package of the game, grubblet_VERSION_ARCH.deb, in DIR
 # (the top of the repository unless given; relative to the current directory,
-# made when missing), laid out as Debian lays out games: the grubblet command
-# and the level checker in /usr/games, the game itself in
+# made when missing), laid out as Debian lays out games: the grubblet command,
+# the level checker and the level generator in /usr/games, the game itself in
 # /usr/lib/games/grubblet, the shipped levels in /usr/share/games/grubblet,
 # the manual pages, copyright and changelog under /usr/share. Installs what it
 # needs first (Debian). Prints the package's path; any tool's failure ends it
@@ -36,26 +36,28 @@ quietly env CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get 
     cmake -S . -B "$build/cmake" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_INSTALL_BINDIR=games -DCMAKE_INSTALL_LIBEXECDIR=lib/games \
     -DCMAKE_INSTALL_DATADIR=share/games
-quietly cmake --build "$build/cmake" -j "$(nproc)" --target grubblet grubblet-check
+quietly cmake --build "$build/cmake" -j "$(nproc)" --target grubblet grubblet-check grubblet-gen
 quietly env DESTDIR="$stage" cmake --install "$build/cmake"
 
 game="$stage/usr/lib/games/grubblet/grubblet"
 quietly strip --strip-unneeded --remove-section=.comment --remove-section=.note \
-    "$game" "$stage/usr/games/grubblet-check"
-gzip -9n "$stage/usr/share/man/man6/grubblet.6" "$stage/usr/share/man/man1/grubblet-check.1"
+    "$game" "$stage/usr/games/grubblet-check" "$stage/usr/games/grubblet-gen"
+gzip -9n "$stage/usr/share/man/man6/grubblet.6" "$stage/usr/share/man/man1/grubblet-check.1" \
+    "$stage/usr/share/man/man6/grubblet-gen.6"
 doc="$stage/usr/share/doc/grubblet"
 mkdir -p "$doc"
 cp packaging/copyright "$doc/copyright"
 gzip -9nc packaging/changelog >"$doc/changelog.gz"
 find "$stage" -type d -exec chmod 0755 {} +
 find "$stage" -type f -exec chmod 0644 {} +
-chmod 0755 "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check" "$game"
+chmod 0755 "$stage/usr/games/grubblet" "$stage/usr/games/grubblet-check" \
+    "$stage/usr/games/grubblet-gen" "$game"
 
 # Dependencies from the libraries the programs are linked with.
 mkdir -p "$build/meta/debian"
 printf 'Source: grubblet\n\nPackage: grubblet\nArchitecture: any\n' >"$build/meta/debian/control"
-quietly sh -c 'cd "$1" && dpkg-shlibdeps -O "$2" "$3" >substvars' dpkg-shlibdeps "$build/meta" \
-    "$game" "$stage/usr/games/grubblet-check"
+quietly sh -c 'cd "$1" && shift && dpkg-shlibdeps -O "$@" >substvars' dpkg-shlibdeps "$build/meta" \
+    "$game" "$stage/usr/games/grubblet-check" "$stage/usr/games/grubblet-gen"
 depends=$(sed -n 's/^shlibs:Depends=//p' "$build/meta/substvars")
 if [ -z "$depends" ]; then
     echo "package.sh: dpkg-shlibdeps found no dependencies" >&2

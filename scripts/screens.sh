@@ -1,8 +1,8 @@
 #!/bin/sh
-# Plays the shipped levels in a pseudo-terminal and writes the README's
-# pictures of the screen, docs/screens/*.svg, anew from what the program
-# draws. The tests fail when a committed picture no longer matches. Then
-# takes the picture of the web page in Debian's chromium,
+# Plays the shipped levels and a generated pack in a pseudo-terminal and
+# writes the README's pictures of the screen, docs/screens/*.svg, anew from
+# what the program draws. The tests fail when a committed picture no longer
+# matches. Then takes the picture of the web page in Debian's chromium,
 # docs/screens/web-page.png.
 set -eu
 cd "$(dirname "$0")/.."

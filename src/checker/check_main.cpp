@@ -37,6 +37,9 @@ static const char USAGE[] =
     "  not decided        the search limit was reached first\n"
     "It also warns about traps: places a player can come to rest in and never\n"
     "eat all the remaining grubblets from.\n"
+    "Each clearable level gets a difficulty figure: the winning sequence's\n"
+    "length, the share of moves on the way that kill or strand (risk), and the\n"
+    "lowest tummy on it; man grubblet-check says how they make the score.\n"
     "\n"
     "Options:\n"
     "  --json           the whole report as one JSON object\n"
@@ -153,6 +156,7 @@ int main(int argc, char **argv) {
     report.cells = locate_cells(content);
     for (int level = 0; level < LEVEL_COUNT; level++) {
         report.levels.push_back(solve_level(level, limits));
+        report.difficulty.push_back(level_difficulty(level, report.levels.back()));
     }
     std::string out = json ? report_json(report) : report_text(report);
     if (route) {

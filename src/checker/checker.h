@@ -70,6 +70,24 @@ struct route_cell {
 // not before; *cells (when given) receives every cell stood on, in order.
 bool replay_keys(int level, const std::string &keys, std::vector<route_cell> *cells);
 
+// How hard a clearable level is to clear, from its winning sequence played
+// through the game's turns: the longer the way, the more of the moves on it
+// that kill or strand the player, and the closer the tummy comes to empty,
+// the harder. score = keys x (1 + 2 x risk) x (1 + (100 - lowest_tummy) / 100).
+struct difficulty_figure {
+    bool known = false; // false for a level not cleared by a known sequence
+    double score = 0;   // rounded to one decimal
+    int keys = 0;       // key presses of the winning sequence
+    // Of the seven moves at each rest on the way, the share that kills or
+    // leaves the player where the level can no longer be cleared, averaged
+    // over the rests; rounded to two decimals.
+    double risk = 0;
+    int lowest_tummy = 0; // the lowest tummy at rest on the way
+};
+
+// The difficulty of stored level `level` by the verdict solve_level gave.
+difficulty_figure level_difficulty(int level, const level_verdict &verdict);
+
 struct file_warning {
     int line;   // 1-based; 0 when the warning is about the whole file
     int column; // 1-based; 0 when it is about a whole line or the file
@@ -100,7 +118,8 @@ struct file_report {
     std::string path;
     std::vector<file_warning> warnings;
     std::vector<level_verdict> levels;
-    std::vector<file_place> cells; // from locate_cells
+    std::vector<file_place> cells;             // from locate_cells
+    std::vector<difficulty_figure> difficulty; // by level, when given
 };
 
 // The report as text, as the command prints it by default; the exit status

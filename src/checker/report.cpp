@@ -6,6 +6,7 @@
 #include "../game/game_state.h"
 #include "../screen/glyphs.h"
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -40,6 +41,20 @@ std::string sgr(glyph g) {
 // not be told from the player's.
 const char PLAIN_ROUTE = '*';
 const char PLAIN_ROUTE_HURT = '#';
+
+const difficulty_figure *difficulty_of(const file_report &report, std::size_t level) {
+    if (level < report.difficulty.size() && report.difficulty[level].known) {
+        return &report.difficulty[level];
+    }
+    return nullptr;
+}
+
+std::string difficulty_line(const std::string &name, const difficulty_figure &d) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s: difficulty %.1f (%d keys, risk %.2f, lowest tummy %d)\n",
+                  name.c_str(), d.score, d.keys, d.risk, d.lowest_tummy);
+    return text;
+}
 
 } // namespace
 
@@ -85,6 +100,9 @@ std::string report_text(const file_report &report) {
             break;
         }
         out += " (" + count_text(v.states, "state", "states") + " explored)\n";
+        if (const difficulty_figure *d = difficulty_of(report, i)) {
+            out += difficulty_line(name, *d);
+        }
         for (cell_ref g : v.never_eaten) {
             out += where(report, level, g) + ": " + name + ": this grubblet can never be eaten\n";
         }
@@ -138,6 +156,12 @@ std::string report_json(const file_report &report) {
             {"never_eaten", never},
             {"traps", traps},
         });
+        const difficulty_figure *d = difficulty_of(report, i);
+        levels.back()["difficulty"] = d == nullptr ? json(nullptr)
+                                                   : json{{"score", d->score},
+                                                          {"keys", d->keys},
+                                                          {"risk", d->risk},
+                                                          {"lowest_tummy", d->lowest_tummy}};
     }
     json out = {{"file", report.path}, {"warnings", warnings}, {"levels", levels}};
     // A file name need not be valid UTF-8; JSON text must be.

@@ -1,5 +1,6 @@
-// The README's pictures, made by playing the shipped levels: each test
-// fails when a committed picture no longer matches what the program draws.
+// The README's pictures, made by playing the shipped levels and a generated
+// pack: each test fails when a committed picture no longer matches what the
+// program draws.
 // With GRUBBLET_UPDATE_SCREENS set, it writes the pictures instead.
 #include "screen_svg.h"
 #include "terminal_session.h"
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -103,4 +105,23 @@ TEST(doc_screens, the_checkers_route) {
     ASSERT_EQ(s.row_text(0), "level 9: the route of 24 key presses") << s.dump();
     picture(s, "checker-route",
             "grubblet-check --route: level 9 with the red route of its winning sequence", 27);
+}
+
+TEST(doc_screens, a_generated_level) {
+    // Level 9 of the pack grubblet-gen makes from seed 7, at its start.
+    char dir[] = "/tmp/grubblet-gen-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/boards.txt";
+    const std::string command = std::string(GRUBBLET_GEN) + " --seed 7 -o " + path + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(path);
+    session_options options;
+    options.boards = std::string(std::istreambuf_iterator<char>(in), {});
+    unlink(path.c_str());
+    rmdir(dir);
+    terminal_session s(options);
+    s.type(to_level(9));
+    picture(s, "generated-level",
+            "Level 9 of the pack grubblet-gen makes from seed 7: ground with pits over mines, "
+            "ledges, and grubblets hanging where a jump passes");
 }

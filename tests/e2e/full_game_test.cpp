@@ -1,5 +1,5 @@
-// Levels won by pressing keys: the whole shipped game and a level of a
-// hundred grubblets, each played with the winning sequence the level
+// Levels won by pressing keys: the whole shipped game, a generated pack and
+// a level of a hundred grubblets, each played with the winning sequence the level
 // checker finds for it; and the checker's route drawings on a terminal.
 #include "terminal_session.h"
 
@@ -60,6 +60,50 @@ TEST(full_game, the_shipped_levels_can_be_won_by_pressing_keys) {
     }
     EXPECT_EQ(s.text(0, 0, 7), "YOU WIN");
     EXPECT_EQ(s.text(0, 40, 20), "Press a key to quit.");
+    s.type("x");
+    EXPECT_EQ(s.wait_exit(), 0);
+}
+
+TEST(full_game, a_generated_pack_is_won_with_the_checkers_keys) {
+    // A pack numbered by a seed the generator picks, as a player gets it.
+    char dir[] = "/tmp/grubblet-gen-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/boards.txt";
+    FILE *gen = popen((std::string(GRUBBLET_GEN) + " -o " + path + " 2>&1").c_str(), "r");
+    char line[256];
+    std::string said;
+    while (std::fgets(line, sizeof line, gen) != nullptr) {
+        said += line;
+    }
+    ASSERT_EQ(pclose(gen), 0) << said;
+    EXPECT_EQ(said.rfind("grubblet-gen: seed ", 0), 0u) << said;
+    std::vector<std::string> sequences = winning_sequences(path);
+    std::ifstream in(path);
+    std::string boards((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    unlink(path.c_str());
+    rmdir(dir);
+    ASSERT_EQ(sequences.size(), 9u) << said;
+
+    session_options options;
+    options.boards = boards;
+    terminal_session s(options);
+    s.type("x");
+    for (std::size_t level = 0; level < sequences.size(); level++) {
+        SCOPED_TRACE(said + "level " + std::to_string(level + 1));
+        if (level > 0) {
+            s.type("r");
+        }
+        const std::string &keys = sequences[level];
+        ASSERT_FALSE(keys.empty());
+        s.type(keys.substr(0, keys.size() - 1));
+        EXPECT_EQ(s.text(24, 0, 6), "Tummy:") << s.dump();
+        s.type(keys.substr(keys.size() - 1));
+        if (level + 1 < sequences.size()) {
+            EXPECT_EQ(s.row_text(24), "I HAVE WON THE LEVEL") << s.dump();
+            s.type("x");
+        }
+    }
+    EXPECT_EQ(s.text(0, 0, 7), "YOU WIN") << s.dump();
     s.type("x");
     EXPECT_EQ(s.wait_exit(), 0);
 }

@@ -14,7 +14,8 @@ fail() {
 }
 
 # 1. The pages render without warnings.
-for page in "$src/man/grubblet.6" "$src/man/grubblet-check.1"; do
+for page in "$src/man/grubblet.6" "$src/man/grubblet-check.1" \
+    "$src/man/grubblet-gen.6"; do
     warnings=$(groff -man -ww -z "$page" 2>&1) || fail "groff failed on $page"
     [ -z "$warnings" ] || fail "groff warns about $page: $warnings"
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "man failed on $page"
@@ -72,8 +73,9 @@ grep -q "== 'Y'" "$src/src/editor/editor_actions.cpp" && check_key "$editor_tags
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for file in bin/grubblet bin/grubblet-check libexec/grubblet/grubblet share/grubblet/boards.txt \
-    share/man/man6/grubblet.6 share/man/man1/grubblet-check.1; do
+for file in bin/grubblet bin/grubblet-check bin/grubblet-gen libexec/grubblet/grubblet \
+    share/grubblet/boards.txt share/man/man6/grubblet.6 share/man/man1/grubblet-check.1 \
+    share/man/man6/grubblet-gen.6; do
     [ -f "$prefix/$file" ] || fail "the install lacks $file"
 done
 [ -x "$prefix/bin/grubblet" ] || fail "grubblet is not executable"

@@ -26,11 +26,13 @@ case "$deb" in "$out/made/here/"*) ;; *) fail "the package is not where it was a
 
 expected="./usr/games/grubblet
 ./usr/games/grubblet-check
+./usr/games/grubblet-gen
 ./usr/lib/games/grubblet/grubblet
 ./usr/share/doc/grubblet/changelog.gz
 ./usr/share/doc/grubblet/copyright
 ./usr/share/games/grubblet/boards.txt
 ./usr/share/man/man1/grubblet-check.1.gz
+./usr/share/man/man6/grubblet-gen.6.gz
 ./usr/share/man/man6/grubblet.6.gz"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
 [ "$files" = "$expected" ] || fail "the package holds other files: $files"

@@ -157,6 +157,11 @@ TEST(checker_cli, json_report_for_scripts) {
     EXPECT_EQ(won["shortest"], true);
     EXPECT_EQ(won["never_eaten"], nlohmann::json::array());
     const nlohmann::json &lost = report["levels"][1];
+    // Two sprints on a flat floor: nothing to fear, the tummy at 98 before
+    // the last one; 2 x 1 x 1.02.
+    EXPECT_EQ(won["difficulty"],
+              nlohmann::json::parse(R"({"score": 2.0, "keys": 2, "risk": 0, "lowest_tummy": 98})"));
+    EXPECT_TRUE(report["levels"][1]["difficulty"].is_null());
     EXPECT_EQ(lost["clearable"], false);
     EXPECT_TRUE(lost["keys"].is_null());
     EXPECT_EQ(lost["never_eaten"], nlohmann::json::parse(R"([{"line": 36, "column": 41}])"));

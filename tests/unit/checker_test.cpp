@@ -64,6 +64,32 @@ TEST_F(checker_test, finds_a_shortest_win_that_really_wins) {
     EXPECT_TRUE(v.shortest);
 }
 
+TEST_F(checker_test, the_difficulty_figure_counts_the_moves_that_punish) {
+    // Two sprints right along a floor to a grubblet. With mines just left
+    // of the start, three of the seven moves there kill (a walk, a sprint
+    // and a high jump left) and none at the second rest: risk 3/7 / 2.
+    struct {
+        const char *left_of_start;
+        double score, risk;
+    } cases[] = {{"..", 2.0, 0}, {"XX", 2.9, 0.21}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.left_of_start);
+        wall_row(0, 23);
+        put(0, 22, 0, std::string(c.left_of_start) + "@.....=");
+        level_verdict v = solve_level(0);
+        ASSERT_EQ(v.keys, "66");
+        difficulty_figure d = level_difficulty(0, v);
+        EXPECT_TRUE(d.known);
+        EXPECT_EQ(d.keys, 2);
+        EXPECT_EQ(d.lowest_tummy, 98);
+        EXPECT_DOUBLE_EQ(d.risk, c.risk);
+        EXPECT_DOUBLE_EQ(d.score, c.score); // 2 x (1 + 2 risk) x (1 + 2 / 100)
+    }
+    put(0, 22, 8, "&=&");
+    put(0, 21, 9, "&");
+    EXPECT_FALSE(level_difficulty(0, solve_level(0)).known);
+}
+
 TEST_F(checker_test, the_fresh_start_decides_some_levels_at_once) {
     // No grubblet: cleared by the turn after the restart.
     wall_row(1, 23);

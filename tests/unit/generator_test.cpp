@@ -1,0 +1,168 @@
+// The level generator over many seeds: every level decided again by the
+// checker and its winning sequence typed into the game's own turns; the
+// ramp, the variety and the repeatability of the packs; and grubblet-gen as
+// run.
+#include "checker/checker.h"
+#include "generator/generator.h"
+#include "levels/levels.h"
+#include "rules_test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+class generator_test : public rules_test {
+  protected:
+    // Plays keys from the fresh start through run_turn, and tells whether
+    // the level is cleared by the last key and not before.
+    bool keys_clear_level(int level, const std::string &keys) {
+        game.level = level;
+        reset_level();
+        outcomes.clear();
+        play(MOVE_NONE);
+        for (char key : keys) {
+            if (!outcomes.empty()) {
+                return false;
+            }
+            play(move_for_key(key));
+        }
+        return outcomes.size() == 1 &&
+               outcomes[0] == (level == 8 ? OUTCOME_GAME_WON : OUTCOME_LEVEL_WON);
+    }
+
+    std::string pack_bytes() {
+        std::string bytes(FILE_BYTES, '\0');
+        format_boards(&bytes[0]);
+        return bytes;
+    }
+
+    // The walls and grubblets of a stored level, by kind and cell.
+    std::set<int> walls_and_grubblets(int level) {
+        std::set<int> cells;
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) {
+                cell_kind k = level_set[level][r][c];
+                if (k == CELL_WALL || k == CELL_GRUBBLET) {
+                    cells.insert(k * BOARD_ROWS * BOARD_COLS + r * BOARD_COLS + c);
+                }
+            }
+        }
+        return cells;
+    }
+};
+
+double shared_share(const std::set<int> &a, const std::set<int> &b) {
+    std::size_t shared = 0;
+    for (int cell : a) {
+        shared += b.count(cell);
+    }
+    return static_cast<double>(shared) / static_cast<double>(a.size() + b.size() - shared);
+}
+
+// How many seeds to try: a few under the sanitizers, more when asked.
+int seeds_to_try() {
+    const char *asked = std::getenv("GRUBBLET_GEN_SEEDS");
+    return asked != nullptr ? std::atoi(asked) : 3;
+}
+
+struct run_result {
+    int status;
+    std::string out;
+};
+
+run_result run_generator(const std::string &args) {
+    FILE *pipe = popen((std::string(GRUBBLET_GEN) + " " + args).c_str(), "r");
+    run_result result;
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) {
+        result.out.append(buf, n);
+    }
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+} // namespace
+
+TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
+    std::vector<std::set<int>> seen;
+    std::vector<std::string> seen_layouts;
+    for (int seed = 1; seed <= seeds_to_try(); seed++) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::vector<generated_level> pack =
+            make_pack(static_cast<std::uint32_t>(seed), PACK_NORMAL);
+        ASSERT_EQ(pack.size(), 9u);
+        const std::string bytes = pack_bytes();
+        double last = 0;
+        for (int level = 0; level < LEVEL_COUNT; level++) {
+            SCOPED_TRACE("level " + std::to_string(level + 1));
+            int starts = 0;
+            for (int r = 0; r < BOARD_ROWS; r++) {
+                for (int c = 0; c < BOARD_COLS; c++) {
+                    if (level_set[level][r][c] == CELL_START) {
+                        starts++;
+                        EXPECT_TRUE(r == BOARD_ROWS - 1 || level_set[level][r + 1][c] == CELL_WALL)
+                            << "the start does not rest on anything";
+                    }
+                }
+            }
+            EXPECT_EQ(starts, 1);
+
+            const level_verdict v = solve_level(level);
+            ASSERT_EQ(v.answer, ANSWER_CLEARABLE) << level_text(level);
+            EXPECT_TRUE(v.traps.empty()) << level_text(level);
+            EXPECT_FALSE(v.keys.empty()) << "won by standing still";
+            EXPECT_EQ(v.keys, pack[static_cast<std::size_t>(level)].keys);
+            EXPECT_TRUE(keys_clear_level(level, v.keys)) << v.keys << "\n" << level_text(level);
+
+            const difficulty_figure d = level_difficulty(level, v);
+            ASSERT_TRUE(d.known);
+            EXPECT_GE(d.score, last) << "the difficulty falls";
+            last = d.score;
+
+            const std::set<int> cells = walls_and_grubblets(level);
+            for (std::size_t other = 0; other < seen.size(); other++) {
+                EXPECT_LT(shared_share(cells, seen[other]), 0.5)
+                    << "shares most walls and grubblets with level " << other % 9 + 1 << " of seed "
+                    << other / 9 + 1 << " (" << seen_layouts[other] << " and "
+                    << pack[static_cast<std::size_t>(level)].layout << ")";
+            }
+            seen.push_back(cells);
+            seen_layouts.push_back(pack[static_cast<std::size_t>(level)].layout);
+        }
+        if (seed == 1) {
+            // The program, in a process of its own, makes the same bytes.
+            char path[] = "/tmp/grubblet-gen-pack-XXXXXX";
+            close(mkstemp(path));
+            run_result r = run_generator("--seed 1 -o " + std::string(path) + " 2>/dev/null");
+            EXPECT_EQ(r.status, 0);
+            std::ifstream in(path, std::ios::binary);
+            const std::string written((std::istreambuf_iterator<char>(in)), {});
+            unlink(path);
+            EXPECT_TRUE(written == bytes) << "the same seed made another pack";
+        }
+    }
+}
+
+TEST(generator_cli, wrong_arguments_and_a_file_that_cannot_be_written) {
+    // Bad arguments and a file that cannot be written: a message at once,
+    // nothing written.
+    for (const char *bad : {"--seed -1", "--seed 4294967296", "--seed x", "--difficulty insane",
+                            "-o", "--frobnicate", "extra", "-o /nonexistent/boards.txt"}) {
+        SCOPED_TRACE(bad);
+        run_result r = run_generator(std::string(bad) + " 2>&1");
+        EXPECT_EQ(r.status, std::strstr(bad, "/nonexistent") != nullptr ? 1 : 2);
+        EXPECT_EQ(r.out.rfind("grubblet-gen: ", 0), 0u) << r.out;
+        EXPECT_EQ(r.out.find("level 1"), std::string::npos) << r.out;
+    }
+    run_result help = run_generator("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: grubblet-gen", 0), 0u);
+}
