@@ -9,9 +9,11 @@
 // the file does not reach keep what they held.
 //
 // What must hold: the stored levels change only when a whole read succeeded;
-// boards.txt is replaced whole, by a complete new file renamed over it,
-// wherever that keeps the file what it was, and rewritten in place only
-// where it would not (its directory, owner, links or attributes).
+// a save leaves boards.txt exactly as it was or exactly as saved. It is
+// replaced whole, by a complete new file renamed over it, wherever that keeps
+// the file what it was, and overwritten in place only where it would not
+// (its directory, owner, links or attributes); only regular files are
+// written.
 #ifndef GRUBBLET_LEVELS_H
 #define GRUBBLET_LEVELS_H
 
