@@ -134,12 +134,15 @@ static int read_from(char_source *source) {
 
     // Passes over all cell positions until one ends on the end of the file;
     // once the end is reached nothing changes any more, so stop there.
+    // Positions from reached on were touched by no pass.
     bool at_end = false;
+    int reached = 0;
     while (!at_end) {
         for (int pos = 0; pos < FILE_CELLS; pos++) {
             int ch = next_cell_char(source);
             if (ch == EOF) {
                 at_end = true;
+                reached = reached > pos ? reached : pos;
                 break;
             }
             int kind = cell_of_char(ch);
@@ -147,12 +150,13 @@ static int read_from(char_source *source) {
                 staged.put(pos, kind);
             }
         }
+        reached = at_end ? reached : FILE_CELLS;
     }
     if (source->failed()) {
         return 1;
     }
 
-    for (int pos = 0; pos < FILE_CELLS; pos++) {
+    for (int pos = 0; pos < reached; pos++) {
         int kind = staged.at(pos);
         if (kind != UNTOUCHED) {
             int b = pos / (BOARD_ROWS * BOARD_COLS);
