@@ -513,6 +513,11 @@ static int write_levels() {
 }
 
 int save_boards() {
+    // The writer's exit status is the save's answer: a SIGCHLD ignored since
+    // the game was started would throw it away.
+    struct sigaction child_default = {}, child_before;
+    child_default.sa_handler = SIG_DFL;
+    sigaction(SIGCHLD, &child_default, &child_before);
     pid_t writer = fork();
     int status = -1;
     if (writer == 0) {
@@ -520,6 +525,7 @@ int save_boards() {
     }
     while (writer > 0 && waitpid(writer, &status, 0) < 0 && errno == EINTR) {
     }
+    sigaction(SIGCHLD, &child_before, nullptr);
     if (writer < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         report(WRITE_ERROR);
         return 1;
