@@ -431,6 +431,12 @@ TEST_F(board_file_test, a_save_that_cannot_rename_keeps_the_file_itself) {
     int result = save_with_a_file_size_limit();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(slurp("boards.txt"), "old levels\n");
+
+    // A file the player may write but not read: without the old content in
+    // memory there would be nothing to put back, so it is not written.
+    chmod("boards.txt", 0222);
+    EXPECT_EQ(in_child(true, [] { return save_boards(); }), 1);
+    EXPECT_EQ(slurp("boards.txt"), "old levels\n");
 }
 
 // A game killed at any moment of a save leaves boards.txt as the old file or
