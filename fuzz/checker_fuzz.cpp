@@ -1,7 +1,10 @@
 // Fuzzing the level checker: any bytes as a level file give a report, and
 // every winning sequence it reports clears its level when its keys are
 // played through the game's own turns, here, apart from the checker. A small
-// state limit keeps each input fast.
+// state limit keeps each input fast; so does leaving levels of more than a
+// dozen grubblets undecided, as the checker's map of where every jump length
+// reaches takes seconds on them under the sanitizers (its own tests and
+// benchmarks decide levels of up to 100).
 #include "read_bytes.h"
 
 #include "checker/checker.h"
@@ -40,6 +43,16 @@ bool keys_clear_level(int level, const std::string &keys) {
     return false;
 }
 
+int grubblets_on(int level) {
+    int count = 0;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        for (int c = 0; c < BOARD_COLS; c++) {
+            count += level_set[level][r][c] == CELL_GRUBBLET;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -56,7 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     limits.max_states = 300;
     limits.shortest_states = 100;
     for (int level = 0; level < LEVEL_COUNT; level++) {
-        level_verdict verdict = solve_level(level, limits);
+        level_verdict verdict;
+        if (grubblets_on(level) <= 12) {
+            verdict = solve_level(level, limits);
+        }
         if (verdict.answer == ANSWER_CLEARABLE && !keys_clear_level(level, verdict.keys)) {
             std::abort();
         }
