@@ -477,7 +477,7 @@ TEST_F(board_file_test, a_save_killed_at_any_moment_leaves_a_whole_file) {
         ASSERT_EQ(slurp("boards.txt"), second);
         write_file("boards.txt", first);
 
-        const int kills = 150;
+        const int kills = 100;
         unsigned seed = 12345;
         int saw_first = 0, saw_second = 0;
         for (int k = 0; k < kills; k++) {
