@@ -174,7 +174,14 @@ int read_boards(std::FILE *file) {
 }
 
 int load_boards() {
-    int fd = open(BOARD_FILE_NAME, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Only a regular file is read: a pipe would wait for a writer and a
+    // device such as /dev/zero would never end, with the game stuck in it.
+    int fd = open(BOARD_FILE_NAME, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
     if (fd < 0) {
         report(READ_ERROR);
         return 1;

@@ -322,6 +322,17 @@ TEST_F(board_file_test, a_missing_or_unreadable_file_is_reported_and_changes_not
     struct stat st;
     ASSERT_EQ(stat("boards.txt", &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+    // A pipe no one writes to and a device that never ends are refused at
+    // once rather than waited on.
+    ASSERT_EQ(rmdir("boards.txt"), 0);
+    ASSERT_EQ(mkfifo("boards.txt", 0644), 0);
+    EXPECT_EQ(load_boards(), 1);
+    ASSERT_EQ(unlink("boards.txt"), 0);
+    ASSERT_EQ(symlink("/dev/zero", "boards.txt"), 0);
+    EXPECT_EQ(load_boards(), 1);
+    EXPECT_EQ(file_errors.size(), 5u);
+    EXPECT_EQ(all_levels(), before);
 }
 
 TEST_F(board_file_test, a_write_protected_file_stays_as_it_was) {
