@@ -6,19 +6,27 @@
 // it is used only where the new file can be all the old one was: where the
 // directory is writable, the file has one name, and the new file can have
 // its owner, group, permissions and extended attributes (ACLs among them).
-// Anywhere else boards.txt is rewritten in place, which keeps the file
-// itself; a failure part way puts the old content back as well as it can.
+// Anywhere else boards.txt is overwritten in place, which keeps the file
+// itself: the old content is held in memory first, the new content written
+// over it without emptying the file, and put back if any step fails.
+//
+// Only a regular file is ever written. The save runs in a small process of
+// its own that ignores the signals which end the game, so a game killed
+// while saving still leaves a whole file and no temporary one behind.
 #include "levels.h"
 
 #include "../game/game_state.h"
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -126,12 +134,15 @@ static int read_from(char_source *source) {
 
     // Passes over all cell positions until one ends on the end of the file;
     // once the end is reached nothing changes any more, so stop there.
+    // Positions from reached on were touched by no pass.
     bool at_end = false;
+    int reached = 0;
     while (!at_end) {
         for (int pos = 0; pos < FILE_CELLS; pos++) {
             int ch = next_cell_char(source);
             if (ch == EOF) {
                 at_end = true;
+                reached = reached > pos ? reached : pos;
                 break;
             }
             int kind = cell_of_char(ch);
@@ -139,12 +150,13 @@ static int read_from(char_source *source) {
                 staged.put(pos, kind);
             }
         }
+        reached = at_end ? reached : FILE_CELLS;
     }
     if (source->failed()) {
         return 1;
     }
 
-    for (int pos = 0; pos < FILE_CELLS; pos++) {
+    for (int pos = 0; pos < reached; pos++) {
         int kind = staged.at(pos);
         if (kind != UNTOUCHED) {
             int b = pos / (BOARD_ROWS * BOARD_COLS);
@@ -162,7 +174,14 @@ int read_boards(std::FILE *file) {
 }
 
 int load_boards() {
-    int fd = open(BOARD_FILE_NAME, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Only a regular file is read: a pipe would wait for a writer and a
+    // device such as /dev/zero would never end, with the game stuck in it.
+    int fd = open(BOARD_FILE_NAME, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
     if (fd < 0) {
         report(READ_ERROR);
         return 1;
@@ -355,14 +374,43 @@ static int save_by_rename(const char *target, const struct stat *old, const char
     return 1;
 }
 
-// Reads a whole file into a buffer from malloc, its length in *len; nullptr
-// when it cannot be read.
-static char *read_whole(const char *path, std::size_t *len) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+// Whether this process may write a file up to the given size: a file size
+// limit (a shell's ulimit -f) would stop the write part way.
+static bool within_size_limit(off_t bytes) {
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        return false;
+    }
+    if (limit.rlim_cur == RLIM_INFINITY || static_cast<rlim_t>(bytes) <= limit.rlim_cur) {
+        return true;
+    }
+    errno = EFBIG;
+    return false;
+}
+
+// Writes data at the start of fd; *done counts the bytes that reached it.
+static bool write_at_start(int fd, const char *data, std::size_t len, std::size_t *done) {
+    *done = 0;
+    while (*done < len) {
+        ssize_t n = pwrite(fd, data + *done, len - *done, static_cast<off_t>(*done));
+        if (n < 0 && errno != EINTR) {
+            return false;
+        }
+        if (n > 0) {
+            *done += static_cast<std::size_t>(n);
+        }
+    }
+    return true;
+}
+
+// Reads the whole of fd into a buffer from malloc, its length in *len;
+// nullptr when it cannot be read.
+static char *read_whole(int fd, std::size_t *len) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
         return nullptr;
     }
-    std::size_t size = 0, capacity = 65536;
+    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1, size = 0;
     char *content = static_cast<char *>(std::malloc(capacity));
     while (content != nullptr) {
         if (size == capacity) {
@@ -370,48 +418,55 @@ static char *read_whole(const char *path, std::size_t *len) {
             char *bigger = static_cast<char *>(std::realloc(content, capacity));
             if (bigger == nullptr) {
                 std::free(content);
-                content = nullptr;
-                break;
+                return nullptr;
             }
             content = bigger;
         }
-        ssize_t n = read(fd, content + size, capacity - size);
+        ssize_t n = pread(fd, content + size, capacity - size, static_cast<off_t>(size));
         if (n == 0) {
             break;
         }
         if (n < 0 && errno != EINTR) {
             std::free(content);
-            content = nullptr;
-        } else if (n > 0) {
-            size += static_cast<std::size_t>(n);
+            return nullptr;
         }
+        size += n > 0 ? static_cast<std::size_t>(n) : 0;
     }
-    close(fd);
     *len = size;
     return content;
 }
 
-// Truncates fd and writes data from its start, synced. False on any failure.
-static bool rewrite(int fd, const char *data, std::size_t len) {
-    return lseek(fd, 0, SEEK_SET) == 0 && ftruncate(fd, 0) == 0 && write_all(fd, data, len) &&
-           fsync(fd) == 0;
-}
-
-// Rewrites target in place, keeping the file itself: its owner, group,
-// permissions, links and attributes. A failure part way writes the old
-// content back, as well as the failure allows.
+// Overwrites target in place, keeping the file itself: its owner, group,
+// permissions, links and attributes. The file is not emptied first: the new
+// content goes over the old, and only where it is shorter (a file with CR LF
+// line ends) is the rest cut off at the end. Nothing changes unless the old
+// content is in memory and a size limit lets both contents be written; if a
+// step fails after a byte changed, the old content is put back.
 static bool save_in_place(const char *target, const char *text) {
-    std::size_t before_len = 0;
-    char *before = read_whole(target, &before_len);
-    int fd = open(target, O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    int fd = open(target, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        std::free(before);
         return false;
     }
-    bool ok = rewrite(fd, text, FILE_BYTES);
-    if (!ok && before != nullptr) {
+    struct stat st;
+    std::size_t before_len = 0;
+    char *before =
+        fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read_whole(fd, &before_len) : nullptr;
+    std::size_t longer =
+        before_len > std::size_t{FILE_BYTES} ? before_len : std::size_t{FILE_BYTES};
+    if (before == nullptr || !within_size_limit(static_cast<off_t>(longer))) {
+        std::free(before);
+        close(fd);
+        return false;
+    }
+    std::size_t done = 0;
+    bool ok = write_at_start(fd, text, FILE_BYTES, &done) &&
+              (before_len <= FILE_BYTES || ftruncate(fd, FILE_BYTES) == 0) && fsync(fd) == 0;
+    if (!ok && done > 0) {
         int saved = errno;
-        rewrite(fd, before, before_len);
+        write_at_start(fd, before, before_len, &done);
+        if (ftruncate(fd, static_cast<off_t>(before_len)) == 0) {
+            fsync(fd);
+        }
         errno = saved;
     }
     std::free(before);
@@ -424,6 +479,12 @@ static bool save_in_place(const char *target, const char *text) {
 static bool replace_file(const char *target) {
     struct stat old;
     bool exists = stat(target, &old) == 0;
+    // Only a regular file is a level file; a device, a pipe, a socket or a
+    // directory behind the name is left alone, not even opened.
+    if (exists && !S_ISREG(old.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
     if (exists) {
         // Renaming over a write-protected file would succeed; honour the
         // protection as writing in place would.
@@ -433,19 +494,46 @@ static bool replace_file(const char *target) {
         }
         close(probe);
     }
+    if (!within_size_limit(FILE_BYTES)) {
+        return false;
+    }
     char text[FILE_BYTES];
     format_boards(text);
     int renamed = save_by_rename(target, exists ? &old : nullptr, text);
     if (renamed != 0) {
         return renamed > 0;
     }
-    // Only a regular file is rewritten where it stands.
-    return S_ISREG(old.st_mode) && save_in_place(target, text);
+    return save_in_place(target, text);
+}
+
+// Runs in the process that writes the file: it stays out of the terminal's
+// session and ignores what would end the game, so that once a save has
+// begun it always runs to its end; a file size limit becomes a failed write.
+static int write_levels() {
+    setsid();
+    static const int IGNORED[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT, SIGXFSZ, SIGPIPE};
+    for (int sig : IGNORED) {
+        signal(sig, SIG_IGN);
+    }
+    path_name target;
+    return save_target(&target) && replace_file(target.text) ? 0 : 1;
 }
 
 int save_boards() {
-    path_name target;
-    if (!save_target(&target) || !replace_file(target.text)) {
+    // The writer's exit status is the save's answer: a SIGCHLD ignored since
+    // the game was started would throw it away.
+    struct sigaction child_default = {}, child_before;
+    child_default.sa_handler = SIG_DFL;
+    sigaction(SIGCHLD, &child_default, &child_before);
+    pid_t writer = fork();
+    int status = -1;
+    if (writer == 0) {
+        _exit(write_levels());
+    }
+    while (writer > 0 && waitpid(writer, &status, 0) < 0 && errno == EINTR) {
+    }
+    sigaction(SIGCHLD, &child_before, nullptr);
+    if (writer < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         report(WRITE_ERROR);
         return 1;
     }

@@ -9,9 +9,11 @@
 // the file does not reach keep what they held.
 //
 // What must hold: the stored levels change only when a whole read succeeded;
-// boards.txt is replaced whole, by a complete new file renamed over it,
-// wherever that keeps the file what it was, and rewritten in place only
-// where it would not (its directory, owner, links or attributes).
+// a save leaves boards.txt exactly as it was or exactly as saved. It is
+// replaced whole, by a complete new file renamed over it, wherever that keeps
+// the file what it was, and overwritten in place only where it would not
+// (its directory, owner, links or attributes); only regular files are
+// written.
 #ifndef GRUBBLET_LEVELS_H
 #define GRUBBLET_LEVELS_H
 
@@ -31,8 +33,10 @@ extern const char *const BOARD_FILE_NAME;
 // Reads boards.txt into the stored levels. Returns 0, or 1 after telling the
 // player that the file could not be read (the levels are then unchanged).
 int load_boards();
-// Writes the stored levels to boards.txt. Returns 0, or 1 after telling the
-// player that the file could not be written (the old file is then unchanged).
+// Writes the stored levels to boards.txt, in a process of its own that runs
+// to the end even if the game is killed. Returns 0 for a complete save, or 1
+// after telling the player that the file could not be written (the old file
+// is then as it was, unless a disk failing in place refused even that).
 int save_boards();
 
 // The reader and writer behind them, for tools and tests. read_boards returns

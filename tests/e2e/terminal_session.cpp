@@ -16,6 +16,7 @@
 #include <pty.h>
 #include <sstream>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -86,6 +87,9 @@ terminal_session::~terminal_session() {
     if (slave_ >= 0) {
         close(slave_);
     }
+    if (options_.tmpfs_kib > 0) {
+        umount2(dir_.c_str(), MNT_DETACH);
+    }
     remove_tree(dir_.substr(0, dir_.rfind('/')));
 }
 
@@ -99,6 +103,14 @@ void terminal_session::start(const session_options &options) {
     }
     dir_ = std::string(base) + "/game";
     mkdir(dir_.c_str(), 0755);
+    if (options.tmpfs_kib > 0) {
+        const std::string size = "size=" + std::to_string(options.tmpfs_kib) + "k,mode=0755";
+        if (mount("tmpfs", dir_.c_str(), "tmpfs", 0, size.c_str()) != 0) {
+            options_.tmpfs_kib = 0;
+            remove_tree(base);
+            throw std::runtime_error("mounting a tmpfs failed");
+        }
+    }
     std::string logs = std::string(base) + "/logs";
     mkdir(logs.c_str(), 0755);
     // Let an unprivileged child of a test reach the game's directory.
@@ -156,6 +168,9 @@ void terminal_session::start(const session_options &options) {
         }
         if (chdir(dir_.c_str()) != 0) {
             _exit(126);
+        }
+        if (options.before_exec) {
+            options.before_exec();
         }
         execve(argv[0], argv.data(), envp.data());
         _exit(127);

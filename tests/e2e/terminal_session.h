@@ -30,6 +30,12 @@ struct session_options {
     double key_timeout = 10.0;
     // Runs the program as the unprivileged user nobody.
     bool unprivileged = false;
+    // When not 0, the program's directory is a tmpfs of this many KiB,
+    // mounted for the session (root only; the session throws otherwise).
+    int tmpfs_kib = 0;
+    // Runs in the program's process just before it starts the program:
+    // limits and faults that only that process should meet.
+    std::function<void()> before_exec;
     // The program and its arguments; the game when empty.
     std::vector<std::string> command;
     // More environment variables, NAME=value.
