@@ -34,6 +34,8 @@ const char *const BOARD_FILE_NAME = "boards.txt";
 
 static const char *const READ_ERROR = "Error: couldn't access boards.txt for reading.";
 static const char *const WRITE_ERROR = "Error: couldn't access boards.txt for writing.";
+// After WRITE_ERROR, where even putting the old content back failed.
+static const char *const LEFT_DAMAGED = "Error: boards.txt is left half written; save again.";
 
 static void report(const char *message) {
     if (display.file_error != nullptr) {
@@ -441,8 +443,9 @@ static char *read_whole(int fd, std::size_t *len) {
 // content goes over the old, and only where it is shorter (a file with CR LF
 // line ends) is the rest cut off at the end. Nothing changes unless the old
 // content is in memory and a size limit lets both contents be written; if a
-// step fails after a byte changed, the old content is put back.
-static bool save_in_place(const char *target, const char *text) {
+// step fails after a byte changed, the old content is put back, and where
+// even that fails, *damaged says so.
+static bool save_in_place(const char *target, const char *text, bool *damaged) {
     int fd = open(target, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return false;
@@ -463,8 +466,9 @@ static bool save_in_place(const char *target, const char *text) {
               (before_len <= FILE_BYTES || ftruncate(fd, FILE_BYTES) == 0) && fsync(fd) == 0;
     if (!ok && done > 0) {
         int saved = errno;
-        write_at_start(fd, before, before_len, &done);
-        if (ftruncate(fd, static_cast<off_t>(before_len)) == 0) {
+        *damaged = !write_at_start(fd, before, before_len, &done) ||
+                   ftruncate(fd, static_cast<off_t>(before_len)) != 0;
+        if (!*damaged) {
             fsync(fd);
         }
         errno = saved;
@@ -475,8 +479,9 @@ static bool save_in_place(const char *target, const char *text) {
 }
 
 // Saves the levels over target, by rename where that keeps the file as it
-// was, else in place. False on any failure.
-static bool replace_file(const char *target) {
+// was, else in place. False on any failure; *damaged when the file is left
+// neither old nor new.
+static bool replace_file(const char *target, bool *damaged) {
     struct stat old;
     bool exists = stat(target, &old) == 0;
     // Only a regular file is a level file; a device, a pipe, a socket or a
@@ -503,12 +508,15 @@ static bool replace_file(const char *target) {
     if (renamed != 0) {
         return renamed > 0;
     }
-    return save_in_place(target, text);
+    return save_in_place(target, text, damaged);
 }
 
 // Runs in the process that writes the file: it stays out of the terminal's
 // session and ignores what would end the game, so that once a save has
 // begun it always runs to its end; a file size limit becomes a failed write.
+// Exits 0 for a complete save, 1 for a failed one that left the file as it
+// was, WRITER_LEFT_DAMAGED where not even the old content could be put back.
+enum { WRITER_LEFT_DAMAGED = 2 };
 static int write_levels() {
     setsid();
     static const int IGNORED[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT, SIGXFSZ, SIGPIPE};
@@ -516,7 +524,11 @@ static int write_levels() {
         signal(sig, SIG_IGN);
     }
     path_name target;
-    return save_target(&target) && replace_file(target.text) ? 0 : 1;
+    bool damaged = false;
+    if (save_target(&target) && replace_file(target.text, &damaged)) {
+        return 0;
+    }
+    return damaged ? WRITER_LEFT_DAMAGED : 1;
 }
 
 int save_boards() {
@@ -535,6 +547,10 @@ int save_boards() {
     sigaction(SIGCHLD, &child_before, nullptr);
     if (writer < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         report(WRITE_ERROR);
+        if (writer > 0 && WIFEXITED(status) && WEXITSTATUS(status) == WRITER_LEFT_DAMAGED) {
+            // Written over the first message, which it outruns.
+            report(LEFT_DAMAGED);
+        }
         return 1;
     }
     return 0;

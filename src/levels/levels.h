@@ -35,8 +35,9 @@ extern const char *const BOARD_FILE_NAME;
 int load_boards();
 // Writes the stored levels to boards.txt, in a process of its own that runs
 // to the end even if the game is killed. Returns 0 for a complete save, or 1
-// after telling the player that the file could not be written (the old file
-// is then as it was, unless a disk failing in place refused even that).
+// after telling the player that the file could not be written: the old file
+// is then as it was, or, where a disk failing in place refused even putting
+// it back, the player is told that too.
 int save_boards();
 
 // The reader and writer behind them, for tools and tests. read_boards returns

@@ -67,15 +67,13 @@ void limit_file_size() {
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-// Makes every fsync and fdatasync of this process and its children fail with
-// error, as a disk does that cannot write back what it was given (EIO), or a
-// network file system that learns of the quota only then (EDQUOT). The
-// kernel here has no tmpfs quotas to give EDQUOT for real.
-void fail_syncs_with(int error) {
+// Makes every call of the two system calls by this process and its children
+// fail with error.
+void fail_calls_with(int error, unsigned call, unsigned other_call) {
     sock_filter filter[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fsync, 2, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fdatasync, 1, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, other_call, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         BPF_STMT(BPF_RET | BPF_K,
                  SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & SECCOMP_RET_DATA)),
@@ -87,6 +85,13 @@ void fail_syncs_with(int error) {
     }
 }
 
+// Every fsync fails, as on a disk that cannot write back what it was given
+// (EIO), or a network file system that learns of the quota only then
+// (EDQUOT). The kernel here has no tmpfs quotas to give EDQUOT for real.
+void fail_syncs_with(int error) {
+    fail_calls_with(error, SYS_fsync, SYS_fdatasync);
+}
+
 // Fills the rest of the file system the directory is on.
 void fill_disk(const std::string &dir) {
     FILE *filler = fopen((dir + "/filler").c_str(), "w");
@@ -96,7 +101,7 @@ void fill_disk(const std::string &dir) {
     fclose(filler);
 }
 
-enum fault { SIZE_LIMIT, FULL_DISK, SYNC_EIO, SYNC_EDQUOT };
+enum fault { SIZE_LIMIT, FULL_DISK, SYNC_EIO, SYNC_EDQUOT, FULL_DISK_AND_TRUNCATE_EIO };
 
 struct fault_case {
     const char *name;
@@ -104,6 +109,7 @@ struct fault_case {
     bool in_place;
     bool saved;                // whether the save works all the same
     bool three_levels = false; // the old file holds levels 1 to 3 only
+    bool damaged = false;      // neither old nor new: the player is told
 };
 
 const fault_case CASES[] = {
@@ -119,6 +125,9 @@ const fault_case CASES[] = {
     // A shorter file must grow: the disk fills part way, the old content is
     // put back.
     {"a full disk, in place, three levels", FULL_DISK, true, false, true},
+    // The same, and the disk refuses to cut the file back to its old length.
+    {"a full disk and a failing truncate, in place, three levels", FULL_DISK_AND_TRUNCATE_EIO, true,
+     false, true, true},
 };
 
 // The names in a directory, hidden ones included, sorted.
@@ -134,8 +143,9 @@ std::vector<std::string> names_in(const std::string &dir) {
 }
 
 // Edits and saves in the game s, and checks what the player sees: success,
-// or the writing error and the edit still there.
-void edit_and_save(terminal_session &s, bool saved) {
+// or the writing error (and, where the file is left half written, that) and
+// the edit still there.
+void edit_and_save(terminal_session &s, bool saved, bool damaged = false) {
     s.type(EDIT_AND_SAVE);
     if (saved) {
         EXPECT_EQ(s.text(0, 0, 15), "Save successful") << s.dump();
@@ -145,6 +155,11 @@ void edit_and_save(terminal_session &s, bool saved) {
     EXPECT_EQ(s.text(0, 0, 46), "Error: couldn't access boards.txt for writing.") << s.dump();
     EXPECT_EQ(s.text(1, 0, 13), "press any key");
     s.type("x");
+    if (damaged) {
+        EXPECT_EQ(s.text(0, 0, 51), "Error: boards.txt is left half written; save again.");
+        EXPECT_EQ(s.text(1, 0, 13), "press any key");
+        s.type("x");
+    }
     EXPECT_EQ(s.text(3, 0, 12), "saving error");
     s.type("x");
     EXPECT_EQ(s.cell(12, 40).ch, "&") << "the edit is still there";
@@ -183,7 +198,7 @@ TEST(save_faults, every_fault_leaves_the_old_file_or_the_new_one_whole) {
                 if (c.in_place) {
                     link((dir + "/boards.txt").c_str(), (dir + "/second-name.txt").c_str());
                 }
-                if (c.what == FULL_DISK) {
+                if (c.what == FULL_DISK || c.what == FULL_DISK_AND_TRUNCATE_EIO) {
                     fill_disk(dir);
                 }
                 names_before = names_in(dir);
@@ -193,10 +208,21 @@ TEST(save_faults, every_fault_leaves_the_old_file_or_the_new_one_whole) {
             case FULL_DISK: break;
             case SYNC_EIO: options.before_exec = [] { fail_syncs_with(EIO); }; break;
             case SYNC_EDQUOT: options.before_exec = [] { fail_syncs_with(EDQUOT); }; break;
+            case FULL_DISK_AND_TRUNCATE_EIO:
+                options.before_exec = [] { fail_calls_with(EIO, SYS_ftruncate, SYS_truncate); };
+                break;
             }
             terminal_session s(options);
-            edit_and_save(s, c.saved);
-            EXPECT_EQ(s.read_file("boards.txt"), c.saved ? saved : old);
+            edit_and_save(s, c.saved, c.damaged);
+            if (c.damaged) {
+                std::optional<std::string> left = s.read_file("boards.txt");
+                ASSERT_TRUE(left);
+                EXPECT_NE(*left, old);
+                EXPECT_NE(*left, saved);
+                EXPECT_EQ(left->substr(0, old.size()), old) << "the old levels are back in front";
+            } else {
+                EXPECT_EQ(s.read_file("boards.txt"), c.saved ? saved : old);
+            }
             EXPECT_EQ(names_in(s.dir()), names_before) << "nothing left beside it";
             if (c.in_place) {
                 EXPECT_EQ(s.read_file("second-name.txt"), s.read_file("boards.txt"));
