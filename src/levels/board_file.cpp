@@ -511,24 +511,42 @@ static bool replace_file(const char *target, bool *damaged) {
     return save_in_place(target, text, damaged);
 }
 
+// How a save ended: complete, failed with the file as it was, or failed
+// with not even the old content put back.
+enum save_result { SAVED = 0, NOT_SAVED = 1, LEFT_DAMAGED_FILE = 2 };
+
+static save_result write_levels() {
+    path_name target;
+    bool damaged = false;
+    if (save_target(&target) && replace_file(target.text, &damaged)) {
+        return SAVED;
+    }
+    return damaged ? LEFT_DAMAGED_FILE : NOT_SAVED;
+}
+
 // Runs in the process that writes the file: it stays out of the terminal's
 // session and ignores what would end the game, so that once a save has
 // begun it always runs to its end; a file size limit becomes a failed write.
-// Exits 0 for a complete save, 1 for a failed one that left the file as it
-// was, WRITER_LEFT_DAMAGED where not even the old content could be put back.
-enum { WRITER_LEFT_DAMAGED = 2 };
-static int write_levels() {
+// Its exit status is the save_result.
+static int write_levels_in_own_process() {
     setsid();
     static const int IGNORED[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT, SIGXFSZ, SIGPIPE};
     for (int sig : IGNORED) {
         signal(sig, SIG_IGN);
     }
-    path_name target;
-    bool damaged = false;
-    if (save_target(&target) && replace_file(target.text, &damaged)) {
-        return 0;
-    }
-    return damaged ? WRITER_LEFT_DAMAGED : 1;
+    return write_levels();
+}
+
+// Where no writer process can be started (no processes left, or a system
+// without them, as in a browser), the game writes the file itself: a size
+// limit is still a failed write, only a kill of the game can cut it short.
+static save_result write_levels_here() {
+    struct sigaction ignore = {}, before;
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &before);
+    save_result result = write_levels();
+    sigaction(SIGXFSZ, &before, nullptr);
+    return result;
 }
 
 int save_boards() {
@@ -538,16 +556,22 @@ int save_boards() {
     child_default.sa_handler = SIG_DFL;
     sigaction(SIGCHLD, &child_default, &child_before);
     pid_t writer = fork();
-    int status = -1;
     if (writer == 0) {
-        _exit(write_levels());
+        _exit(write_levels_in_own_process());
     }
+    int status = -1;
     while (writer > 0 && waitpid(writer, &status, 0) < 0 && errno == EINTR) {
     }
     sigaction(SIGCHLD, &child_before, nullptr);
-    if (writer < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    save_result result = NOT_SAVED;
+    if (writer < 0) {
+        result = write_levels_here();
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) <= LEFT_DAMAGED_FILE) {
+        result = static_cast<save_result>(WEXITSTATUS(status));
+    }
+    if (result != SAVED) {
         report(WRITE_ERROR);
-        if (writer > 0 && WIFEXITED(status) && WEXITSTATUS(status) == WRITER_LEFT_DAMAGED) {
+        if (result == LEFT_DAMAGED_FILE) {
             // Written over the first message, which it outruns.
             report(LEFT_DAMAGED);
         }
