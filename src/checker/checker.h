@@ -30,8 +30,8 @@ enum answer_kind {
 // Touching places on one row where a player who comes to rest can never
 // clear the level any more: whatever has been eaten, or having eaten at most
 // `eaten_at_most` grubblets (short jumps cannot climb out; longer ones can).
-// Only places a real play from the fresh start was seen to come to rest on
-// under that condition.
+// Only places the searches saw a real play from the fresh start come to rest
+// on under that condition.
 struct trap_run {
     int row;
     int col, last_col;
@@ -54,8 +54,8 @@ struct level_verdict {
 };
 
 struct search_limits {
-    // States one level may explore in all, every search and the look for
-    // traps together; past it the answer is "not decided". 0 chooses a
+    // States one level may explore in all, every search together; past it
+    // the answer is "not decided". 0 chooses a
     // million, or fewer on levels with so many grubblets that a million
     // states would take more than 32 MB.
     long max_states = 0;

@@ -15,9 +15,10 @@
 // 5. When every way was tried in vain, the search runs again under relaxed
 //    rules to say which rule stands in the way.
 //
-// Then, on a level not proven lost, the traps. Every search, relaxed or not,
-// and the look for traps draw on one number of states a level, and the
-// states reported are what they took together.
+// Then, on a level not proven lost, the traps, at the places the searches saw
+// real plays come to rest on. Every search, relaxed or not, draws on one
+// number of states a level, and the states reported are what they took
+// together.
 #include "search.h"
 
 #include <algorithm>
@@ -119,43 +120,6 @@ std::string why_not(level_search &level, long *left, long *states) {
     }
     return "every grubblet can be reached with some jump length, but no order of eating them "
            "gives the jumps the lengths they need";
-}
-
-// A look beyond the searches' own ways: the first real play to come to rest
-// on each place is followed on, and every move from it tried once. Returns
-// the states it took, at most max_states.
-long survey_places(level_search &level, long max_states) {
-    turn_driver &driver = *level.driver;
-    const auto words = static_cast<std::size_t>(driver.words());
-    if (max_states < 1) {
-        return 0;
-    }
-    std::vector<bool> seen(BOARD_ROWS * BOARD_COLS, false);
-    std::vector<play_state> states{level.start};
-    std::vector<word> eaten(level.start_eaten);
-    seen[static_cast<std::size_t>(level.start.y * BOARD_COLS + level.start.x)] = true;
-    std::vector<word> from(words), to(words);
-    for (std::size_t i = 0; i < states.size(); i++) {
-        std::copy(&eaten[i * words], &eaten[i * words] + words, from.begin());
-        const play_state state = states[i];
-        for (move_code move : SEARCH_MOVES) {
-            play_state next;
-            if (driver.play(state, from.data(), move, &next, to.data()) != TURN_RESTS) {
-                continue;
-            }
-            auto place = static_cast<std::size_t>(next.y * BOARD_COLS + next.x);
-            int count = count_bits(to.data(), driver.words());
-            int &fewest = level.fewest_eaten_at[place];
-            fewest = fewest < 0 ? count : std::min(fewest, count);
-            if (!seen[place] && static_cast<long>(states.size()) < max_states &&
-                !dead_end(*level.map, driver.words(), next.x, next.y, to.data())) {
-                seen[place] = true;
-                states.push_back(next);
-                eaten.insert(eaten.end(), to.begin(), to.end());
-            }
-        }
-    }
-    return static_cast<long>(states.size());
 }
 
 // The most grubblets a player resting at (x, y) may have eaten and still be
@@ -290,7 +254,6 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
         verdict.reason = why_not(level, &left, &verdict.states);
         return verdict;
     }
-    verdict.states += survey_places(level, left);
     verdict.traps = trap_runs(level);
     return verdict;
 }
