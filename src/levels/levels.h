@@ -32,7 +32,9 @@ extern const char *const BOARD_FILE_NAME;
 // player that the file could not be read (the levels are then unchanged).
 int load_boards();
 // Writes the stored levels to boards.txt. Returns 0, or 1 after telling the
-// player that the file could not be written (the old file is then unchanged).
+// player that the file could not be written: the old file is then still
+// there, whole, when it was replaced by renaming; rewritten in place, it has
+// had its old content put back as well as that could be done.
 int save_boards();
 
 // The reader and writer behind them, for tools and tests. read_boards returns

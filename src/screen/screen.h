@@ -22,8 +22,9 @@ enum { STATUS_ROW = 24, SCREEN_ROWS = 25, SCREEN_COLS = 80 };
 // survives a terminal too small for it, and comes back whole when the
 // terminal is big enough again.
 extern WINDOW *canvas;
-// The cursor the screen drawn on the canvas wants at its key wait, where
-// the canvas's own cursor stands: 0 hidden, 1 normal, 2 very visible.
+// Records the cursor the screen drawn on the canvas wants at its key wait,
+// where the canvas's own cursor stands: 0 hidden, 1 normal, 2 very visible.
+// Nothing changes on the terminal until the canvas is shown at that wait.
 void show_cursor(int visibility);
 
 // Key codes of the control+arrow keys, whatever the terminal sends for them.
@@ -38,7 +39,9 @@ enum {
 };
 
 // Allocates the level storage, then sets up the terminal, colours and
-// glyphs. Returns 0, or 1 when memory ran out (the terminal untouched).
+// glyphs. Returns 0, or 1 with the terminal untouched: when memory ran out,
+// or when the terminal type cannot move the cursor or show colours or
+// curses cannot use it (then after one line on standard error naming it).
 int start_game();
 // Puts the current curses screen into the game's modes: hidden cursor,
 // colour pairs, keypad keys with control+arrows, raw, blocking, no echo.
