@@ -217,7 +217,10 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
 
     long left = limits.max_states > 0 ? limits.max_states : default_state_limit(driver.words());
     level_search level = search_from(driver, &map, start, start_eaten);
-    search_result shortest = search(level, ORDER_SHORTEST, std::min(left, limits.shortest_states));
+    // At most half the states for proving a win shortest: on levels of many
+    // grubblets it is the greedy search that finds one.
+    search_result shortest =
+        search(level, ORDER_SHORTEST, std::min(std::max(1L, left / 2), limits.shortest_states));
     left -= shortest.states;
     verdict.states = shortest.states;
     verdict.shortest = shortest.end == SEARCH_WON;
