@@ -235,13 +235,15 @@ std::string report_routes(const file_report &report, bool colour) {
                 std::string line = "eaten in this order:";
                 int n = 0;
                 for (cell_ref g : eaten_in_order(level, route)) {
-                    std::string item =
-                        " " + std::to_string(++n) + " " + line_column(report, level, g);
+                    std::string item = std::string(n > 0 ? "," : "") + " " + std::to_string(n + 1) +
+                                       " at " + line_column(report, level, g);
+                    n++;
                     if (line.size() + item.size() > 79) {
-                        legend += line + "\n";
-                        line.clear();
+                        legend += line + ",\n";
+                        line = " " + item.substr(1);
+                    } else {
+                        line += item;
                     }
-                    line += item;
                 }
                 legend += line + "\n";
             }
