@@ -269,7 +269,7 @@ std::string report_routes(const file_report &report, bool colour) {
                     "; " + std::string(1, OUTCOME_GLYPH.ch) + " marks the grubblets no play eats";
             }
         }
-        out += title + "\n";
+        out += title + "\n" + legend;
         for (int r = 0; r < BOARD_ROWS; r++) {
             for (int c = 0; c < BOARD_COLS; c++) {
                 if (colour) {
@@ -279,14 +279,13 @@ std::string report_routes(const file_report &report, bool colour) {
             }
             out += colour ? "\033[0m\n" : "\n";
         }
-        out += legend + "\n";
+        out += "\n";
     }
     if (colour) {
         out += "On a route: red @ every cell stood on, bold red @ the painful part of a fall.\n";
     } else {
         out += std::string("On a route: @ the start, ") + PLAIN_ROUTE + " every cell stood on, " +
-               PLAIN_ROUTE_HURT + " the painful part of a fall; below it, the grubblets by " +
-               "LINE:COLUMN in the order they are eaten.\n";
+               PLAIN_ROUTE_HURT + " the painful part of a fall.\n";
     }
     return out;
 }

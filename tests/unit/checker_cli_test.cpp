@@ -191,10 +191,10 @@ TEST(checker_cli, route_drawn_over_the_level) {
                         std::string(71, '.') + "\n" + std::string(80, '&') + "\n";
     std::size_t level1 = r.out.find("level 1: the route of 2 key presses\n");
     ASSERT_NE(level1, std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find(route, level1), level1 + 36 + 21 * 81) << r.out;
-    // Below it, the order the grubblets are eaten in, where `*` hides them.
-    EXPECT_EQ(r.out.find("eaten in this order: 1 at 23:9\n", level1), level1 + 36 + 24 * 81)
-        << r.out;
+    // Above it, the order the grubblets are eaten in, where `*` hides them.
+    const std::string order = "eaten in this order: 1 at 23:9\n";
+    EXPECT_EQ(r.out.find(order, level1), level1 + 36) << r.out;
+    EXPECT_EQ(r.out.find(route, level1), level1 + 36 + order.size() + 21 * 81) << r.out;
     std::size_t level2 =
         r.out.find("level 2: cannot be cleared; ! marks the grubblets no play eats\n");
     ASSERT_NE(level2, std::string::npos) << r.out;
