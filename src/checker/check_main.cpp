@@ -1,9 +1,10 @@
-// grubblet-check [--json | --route] [--max-states N] [FILE]: reports for each
-// of the nine levels of a level file whether it can be cleared, with a winning
-// key sequence, or why not.
+// grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]:
+// reports for each of the nine levels of a level file whether it can be
+// cleared, with a winning key sequence, or why not.
 //
 // Exit status: 0 when every level can be cleared, 1 when some cannot (or were
-// not decided), 2 when the file cannot be read or the arguments are wrong.
+// not decided, or, with --strict, anything was warned about), 2 when the file
+// cannot be read or the arguments are wrong.
 #include "checker.h"
 
 #include "../game/game_state.h"
@@ -16,8 +17,9 @@
 #include <string>
 #include <unistd.h>
 
-static const char USAGE[] =
-    "Usage: grubblet-check [--json | --route] [--max-states N] [FILE]\n"
+static const char USAGE_LINE[] =
+    "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]\n";
+static const char HELP[] =
     "\n"
     "Checks a Grubblet Plonko level file (./boards.txt unless FILE is given).\n"
     "\n"
@@ -35,8 +37,9 @@ static const char USAGE[] =
     "                     ever eat (each as FILE:LINE:COLUMN), the tummy\n"
     "                     running out, falls, mines\n"
     "  not decided        the search limit was reached first\n"
-    "It also warns about traps: places a player can come to rest in and never\n"
-    "eat all the remaining grubblets from.\n"
+    "It also warns about traps: places a real play comes to rest in from which\n"
+    "a player can never clear the level, whatever has been eaten or having\n"
+    "eaten at most N grubblets (FILE:LINE:COLUMN-COLUMN for a run of them).\n"
     "Each clearable level gets a difficulty figure: the winning sequence's\n"
     "length, the share of moves on the way that kill or strand (risk), and the\n"
     "lowest tummy on it; man grubblet-check says how they make the score.\n"
@@ -45,11 +48,14 @@ static const char USAGE[] =
     "  --json           the whole report as one JSON object\n"
     "  --route          also draw each level with the route of its winning\n"
     "                   sequence (in colour on a terminal, unless NO_COLOR is set)\n"
-    "  --max-states N   explore at most N states a level (default 1000000)\n"
+    "  --strict         fail (exit status 1) on any warning too\n"
+    "  --max-states N   explore at most N states a level, all searches together\n"
+    "                   (default 1000000)\n"
     "  -h, --help       show this help\n"
     "\n"
     "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
-    "were not decided, 2 when the file cannot be read.\n";
+    "were not decided (or, with --strict, on any warning), 2 when the file\n"
+    "cannot be read.\n";
 
 static bool read_whole_file(const char *path, std::string *content, std::string *error) {
     std::FILE *file = std::fopen(path, "rb");
@@ -102,23 +108,27 @@ static bool parse_count(const char *text, long *out) {
 
 static int usage_error(const std::string &message) {
     std::fprintf(stderr, "grubblet-check: %s\n", message.c_str());
-    std::fputs(USAGE, stderr);
+    std::fputs(USAGE_LINE, stderr);
+    std::fputs("Try 'grubblet-check --help' for more.\n", stderr);
     return 2;
 }
 
 int main(int argc, char **argv) {
     const char *path = BOARD_FILE_NAME;
-    bool json = false, route = false, have_path = false;
+    bool json = false, route = false, strict = false, have_path = false;
     search_limits limits;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(USAGE, stdout);
+            std::fputs(USAGE_LINE, stdout);
+            std::fputs(HELP, stdout);
             return 0;
         } else if (arg == "--json") {
             json = true;
         } else if (arg == "--route") {
             route = true;
+        } else if (arg == "--strict") {
+            strict = true;
         } else if (arg == "--max-states" || arg.rfind("--max-states=", 0) == 0) {
             const char *value = arg == "--max-states" ? (i + 1 < argc ? argv[++i] : "")
                                                       : argv[i] + std::strlen("--max-states=");
@@ -166,5 +176,5 @@ int main(int argc, char **argv) {
     }
     std::fputs(out.c_str(), stdout);
     free_boards();
-    return report_status(report);
+    return report_status(report, strict);
 }

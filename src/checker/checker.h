@@ -27,25 +27,37 @@ enum answer_kind {
     ANSWER_UNDECIDED,
 };
 
+// Touching places on one row where a player who comes to rest can never
+// clear the level any more: whatever has been eaten, or having eaten at most
+// `eaten_at_most` grubblets (short jumps cannot climb out; longer ones can).
+// Only places the searches saw a real play from the fresh start come to rest
+// on under that condition.
+struct trap_run {
+    int row;
+    int col, last_col;
+    int eaten_at_most; // -1: whatever has been eaten
+};
+
+// What the checker found out about one level.
 struct level_verdict {
     answer_kind answer = ANSWER_UNDECIDED;
     std::string keys;      // a winning sequence of play keys, when clearable
     bool shortest = false; // keys is proven to be a shortest win
-    long states = 0;       // distinct states explored, all searches together
+    long states = 0;       // states explored, all searches together
     // Why the level cannot be cleared, or what was tried when it was not
     // decided; empty for a clearable level.
     std::string reason;
     // Grubblets that no play can ever eat, in reading order.
     std::vector<cell_ref> never_eaten;
-    // Places a real play from the fresh start reaches and from which the
-    // remaining grubblets can never be eaten: one per trap, in reading order.
-    std::vector<cell_ref> traps;
+    // In reading order; none on a level that cannot be cleared.
+    std::vector<trap_run> traps;
 };
 
 struct search_limits {
-    // States one level may explore in all; past it the answer is "not
-    // decided". 0 chooses a million, or fewer on levels with so many
-    // grubblets that a million states would take more than 32 MB.
+    // States one level may explore in all, every search together; past it
+    // the answer is "not decided". 0 chooses a
+    // million, or fewer on levels with so many grubblets that a million
+    // states would take more than 32 MB.
     long max_states = 0;
     // Of those, how many the breadth-first search may take that proves a win
     // shortest before the search for any win takes over.
@@ -123,9 +135,10 @@ struct file_report {
 };
 
 // The report as text, as the command prints it by default; the exit status
-// the command ends with (0 every level clearable, 1 otherwise).
+// the command ends with: 0 when every level is clearable (and, `strict`,
+// nothing was warned about), 1 otherwise.
 std::string report_text(const file_report &report);
-int report_status(const file_report &report);
+int report_status(const file_report &report, bool strict);
 // The report as one JSON object.
 std::string report_json(const file_report &report);
 // Every clearable level drawn as the game shows it, with the route of its

@@ -14,13 +14,13 @@ namespace {
 // True when, resting at (x, y) with `eaten` eaten, some grubblet still on
 // the board can no longer be eaten by any play.
 bool stranded(reach_map &map, int words, int x, int y, const word *eaten) {
-    const word *still = map.eatable_from(x, y, count_bits(eaten, words));
-    if (still == nullptr) {
+    reach_map::prospects open;
+    if (!map.prospects_at(x, y, count_bits(eaten, words), &open)) {
         return false;
     }
-    const word *ever = map.eatable_from_start();
+    const word *ever = map.eatable_at_all();
     for (int w = 0; w < words; w++) {
-        if ((ever[w] & ~eaten[w] & ~still[w]) != 0) {
+        if ((ever[w] & ~eaten[w] & ~open.ever[w]) != 0) {
             return true;
         }
     }

@@ -8,7 +8,9 @@
 // A longer jump ends as a shorter one did only when the extra length was
 // spent against a wall or the edge of the board, which stops every longer
 // jump in the same way; so the lengths tried for a move stop at the first
-// one that changes nothing.
+// one that changes nothing. Past the longest length at which some motion
+// starts, every length behaves alike: no move's trace changes once its jump
+// is long enough to cross the board, so there are few lengths to keep.
 #include "search.h"
 
 #include <algorithm>
@@ -82,10 +84,10 @@ std::vector<int> components(const std::vector<std::vector<int>> &next, int *coun
 
 } // namespace
 
-// For every node, the grubblets passed by the moves of every node it can get
-// to, itself included.
-std::vector<word> reach_map::closure_eatable(const std::vector<std::vector<int>> &next,
-                                             const std::vector<word> &own) {
+// For every place, the grubblets passed by the moves of every place it can
+// get to, itself included.
+std::vector<word> reach_map::closure(const std::vector<std::vector<int>> &next,
+                                     const std::vector<word> &own) const {
     const auto words = static_cast<std::size_t>(words_);
     int regions = 0;
     std::vector<int> region = components(next, &regions);
@@ -113,119 +115,133 @@ std::vector<word> reach_map::closure_eatable(const std::vector<std::vector<int>>
             }
         }
     }
-    std::vector<word> by_node(next.size() * words);
+    std::vector<word> by_place(next.size() * words);
     for (std::size_t n = 0; n < next.size(); n++) {
         const word *from = &by_region[static_cast<std::size_t>(region[n]) * words];
-        std::copy(from, from + words, &by_node[n * words]);
+        std::copy(from, from + words, &by_place[n * words]);
     }
-    return by_node;
+    return by_place;
 }
 
 reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajectory &first_turn)
-    : words_(driver.words()), longest_(std::max(0, driver.grubblet_count() - 1)),
-      node_of_(BOARD_ROWS * BOARD_COLS, -1) {
-    closures_[0].resize(static_cast<std::size_t>(longest_) + 1);
-    closures_[1].resize(static_cast<std::size_t>(longest_) + 1);
-    const auto words = static_cast<std::size_t>(words_);
-    std::vector<cell_ref> places;
-
-    auto node_at = [&](int row, int col) {
-        int &node = node_of_[static_cast<std::size_t>(row * BOARD_COLS + col)];
-        if (node < 0) {
-            node = static_cast<int>(places.size());
-            places.push_back({row, col});
-            motions_.emplace_back();
+    : words_(driver.words()), place_of_(BOARD_ROWS * BOARD_COLS, -1) {
+    const int longest = std::max(0, driver.grubblet_count() - 1);
+    // Places in the order they were found; each is traced once, in turn.
+    std::vector<cell_ref> to_trace;
+    auto place_at = [&](int row, int col) {
+        int &place = place_of_[static_cast<std::size_t>(row * BOARD_COLS + col)];
+        if (place < 0) {
+            place = places_++;
+            to_trace.push_back({row, col});
+            motions_.resize(motions_.size() + 7);
         }
-        return node;
+        return place;
     };
-    node_at(start_y, start_x);
+    place_at(start_y, start_x);
 
     // Eating the last grubblet on a move wins at once, whatever the rest of
     // the move would do, so every cell a move passes counts, also on a move
     // that goes on to a mine.
+    int lengths = 1;
     trajectory path, before;
-    for (std::size_t n = 0; n < places.size(); n++) {
-        const cell_ref at = places[n];
-        for (move_code move : SEARCH_MOVES) {
-            for (int eaten = 0; eaten <= longest_; eaten++) {
-                driver.trace(at.col, at.row, eaten, move, &path);
-                traces_++;
-                if (eaten > 0 && same_motion(path, before)) {
+    for (int p = 0; p < places_; p++) {
+        const cell_ref at = to_trace[static_cast<std::size_t>(p)];
+        for (int m = 0; m < 7; m++) {
+            for (int length = 0; length <= longest; length++) {
+                driver.trace(at.col, at.row, length, SEARCH_MOVES[m], &path);
+                if (length > 0 && same_motion(path, before)) {
                     break;
                 }
-                motion m{eaten, -1, static_cast<int>(passed_.size()), 0};
+                lengths = std::max(lengths, length + 1);
+                motion next{length, -1, static_cast<int>(passed_.size()), 0};
                 for (const route_cell &c : path.cells) {
                     int g = driver.grubblet_at(c.row, c.col);
                     if (g >= 0) {
                         passed_.push_back(g);
                     }
                 }
-                m.passes_end = static_cast<int>(passed_.size());
+                next.passes_end = static_cast<int>(passed_.size());
                 if (path.end == TURN_RESTS) {
-                    m.to = node_at(path.cells.back().row, path.cells.back().col);
+                    next.to = place_at(path.cells.back().row, path.cells.back().col);
                 }
-                motions_[n].push_back(m);
+                motions_[static_cast<std::size_t>(p * 7 + m)].push_back(next);
                 std::swap(path, before);
             }
         }
     }
+    by_length_.resize(static_cast<std::size_t>(lengths));
 
-    const word *anywhere = eatable_from(start_x, start_y, 0);
-    from_start_.assign(anywhere, anywhere + words);
+    prospects from_start;
+    prospects_at(start_x, start_y, 0, &from_start);
+    at_all_.assign(from_start.ever, from_start.ever + words_);
     for (const route_cell &c : first_turn.cells) {
         int g = driver.grubblet_at(c.row, c.col);
         if (g >= 0) {
-            set_bit(from_start_.data(), g);
+            set_bit(at_all_.data(), g);
         }
     }
 }
 
-const word *reach_map::closure(int x, int y, int eaten, bool longer_too) {
-    int node = node_of_[static_cast<std::size_t>(y * BOARD_COLS + x)];
-    if (node < 0 || eaten < 0) {
-        return nullptr;
-    }
-    eaten = std::min(eaten, longest_);
-    std::vector<word> &made = closures_[longer_too][static_cast<std::size_t>(eaten)];
-    if (made.empty()) {
-        // The map with the jumps of this length (and, longer_too, of every
-        // longer one): for each move, the motions that cover them.
-        const auto words = static_cast<std::size_t>(words_);
-        std::vector<std::vector<int>> next(motions_.size());
-        std::vector<word> own(motions_.size() * words, 0);
-        for (std::size_t n = 0; n < motions_.size(); n++) {
-            const std::vector<motion> &ms = motions_[n];
+// The map with the jumps of one length: for each move, the motion that
+// holds at that length, and for `ever` also every one that holds at a
+// longer length.
+void reach_map::make_closures(int length) {
+    const auto words = static_cast<std::size_t>(words_);
+    const auto places = static_cast<std::size_t>(places_);
+    std::vector<std::vector<int>> next_now(places), next_ever(places);
+    std::vector<word> own_now(places * words, 0), own_ever(places * words, 0);
+    for (std::size_t p = 0; p < places; p++) {
+        for (std::size_t m = 0; m < 7; m++) {
+            const std::vector<motion> &ms = motions_[p * 7 + m];
             for (std::size_t i = 0; i < ms.size(); i++) {
-                // The motion holds up to the next one of the same move, which
-                // starts at a greater length; every move's first starts at 0.
-                bool last = i + 1 == ms.size() || ms[i + 1].eaten <= ms[i].eaten;
-                bool covers = longer_too
-                                  ? last || ms[i + 1].eaten > eaten
-                                  : ms[i].eaten <= eaten && (last || ms[i + 1].eaten > eaten);
-                if (!covers) {
-                    continue;
+                bool later = i + 1 < ms.size() && ms[i + 1].from_length <= length;
+                if (later) {
+                    continue; // held only at shorter lengths
+                }
+                bool now = ms[i].from_length <= length;
+                for (int k = ms[i].passes; k < ms[i].passes_end; k++) {
+                    int g = passed_[static_cast<std::size_t>(k)];
+                    set_bit(&own_ever[p * words], g);
+                    if (now) {
+                        set_bit(&own_now[p * words], g);
+                    }
                 }
                 if (ms[i].to >= 0) {
-                    next[n].push_back(ms[i].to);
-                }
-                for (int p = ms[i].passes; p < ms[i].passes_end; p++) {
-                    set_bit(&own[n * words], passed_[static_cast<std::size_t>(p)]);
-                }
-            }
-        }
-        made = closure_eatable(next, own);
-        // A few megabytes at most, however many grubblets and places.
-        closure_words_ += made.size();
-        if (closure_words_ > (std::size_t(8) << 20) / sizeof(word)) {
-            for (auto &kind : closures_) {
-                for (std::vector<word> &other : kind) {
-                    if (&other != &made) {
-                        std::vector<word>().swap(other);
+                    next_ever[p].push_back(ms[i].to);
+                    if (now) {
+                        next_now[p].push_back(ms[i].to);
                     }
                 }
             }
-            closure_words_ = made.size();
         }
     }
-    return &made[static_cast<std::size_t>(node) * static_cast<std::size_t>(words_)];
+    closures &made = by_length_[static_cast<std::size_t>(length)];
+    made.ever = closure(next_ever, own_ever);
+    made.before_growing = closure(next_now, own_now);
+    closure_words_ += 2 * places * words;
+}
+
+bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
+    int place = place_of_[static_cast<std::size_t>(y * BOARD_COLS + x)];
+    if (place < 0 || length < 0) {
+        return false;
+    }
+    length = std::min(length, static_cast<int>(by_length_.size()) - 1);
+    closures &made = by_length_[static_cast<std::size_t>(length)];
+    if (made.ever.empty()) {
+        // A few tens of megabytes at most, however many grubblets and
+        // places; past that, only the lengths in use are kept. Nothing the
+        // caller holds is dropped: the sets it has are valid until it asks
+        // again.
+        if (closure_words_ > (std::size_t(32) << 20) / sizeof(word)) {
+            for (closures &other : by_length_) {
+                other = closures();
+            }
+            closure_words_ = 0;
+        }
+        make_closures(length);
+    }
+    const std::size_t at = static_cast<std::size_t>(place) * static_cast<std::size_t>(words_);
+    *out = {&made.ever[at], &made.before_growing[at]};
+    return true;
 }

@@ -28,6 +28,53 @@ std::string where(const file_report &report, int level, cell_ref cell) {
            std::to_string(cell.row + 1) + " column " + std::to_string(cell.col + 1);
 }
 
+// LINE:COLUMN, or the cell by row and column where the file does not hold it.
+std::string line_column(const file_report &report, int level, cell_ref cell) {
+    file_place p = place_of(report, level, cell);
+    if (p.line > 0) {
+        return std::to_string(p.line) + ":" + std::to_string(p.column);
+    }
+    return "row " + std::to_string(cell.row + 1) + " column " + std::to_string(cell.col + 1);
+}
+
+// FILE:LINE:COLUMN-COLUMN for a trap of several places on one line.
+std::string where_run(const file_report &report, int level, const trap_run &t) {
+    file_place first = place_of(report, level, {t.row, t.col});
+    file_place last = place_of(report, level, {t.row, t.last_col});
+    std::string at = where(report, level, {t.row, t.col});
+    if (t.last_col > t.col && first.line > 0 && last.line == first.line) {
+        at += "-" + std::to_string(last.column);
+    }
+    return at;
+}
+
+std::string trap_text(const trap_run &t) {
+    std::string who = "a player who comes to rest here";
+    if (t.eaten_at_most < 0) {
+        return "a trap: " + who +
+               " can never clear the level, whatever has been eaten; only r helps";
+    }
+    who += t.eaten_at_most == 0
+               ? " having eaten no grubblet"
+               : " having eaten at most " + count_text(t.eaten_at_most, "grubblet", "grubblets");
+    return "a trap: " + who + " can never clear the level; only r helps";
+}
+
+// The grubblets of the stored level in the order a route passes them, each
+// eaten where the route first comes to it.
+std::vector<cell_ref> eaten_in_order(int level, const std::vector<route_cell> &route) {
+    std::vector<cell_ref> order;
+    std::vector<bool> done(BOARD_ROWS * BOARD_COLS, false);
+    for (const route_cell &c : route) {
+        auto at = static_cast<std::size_t>(c.row * BOARD_COLS + c.col);
+        if (level_set[level][c.row][c.col] == CELL_GRUBBLET && !done[at]) {
+            done[at] = true;
+            order.push_back({c.row, c.col});
+        }
+    }
+    return order;
+}
+
 // ANSI colour numbers of the game's inks.
 const int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
@@ -58,13 +105,15 @@ std::string difficulty_line(const std::string &name, const difficulty_figure &d)
 
 } // namespace
 
-int report_status(const file_report &report) {
+int report_status(const file_report &report, bool strict) {
+    bool warned = !report.warnings.empty();
     for (const level_verdict &v : report.levels) {
         if (v.answer != ANSWER_CLEARABLE) {
             return 1;
         }
+        warned = warned || !v.traps.empty();
     }
-    return 0;
+    return strict && warned ? 1 : 0;
 }
 
 std::string report_text(const file_report &report) {
@@ -106,10 +155,8 @@ std::string report_text(const file_report &report) {
         for (cell_ref g : v.never_eaten) {
             out += where(report, level, g) + ": " + name + ": this grubblet can never be eaten\n";
         }
-        for (cell_ref t : v.traps) {
-            out += where(report, level, t) + ": warning: " + name +
-                   ": a trap: a player who comes to rest here can never eat all the remaining "
-                   "grubblets; only r helps\n";
+        for (const trap_run &t : v.traps) {
+            out += where_run(report, level, t) + ": warning: " + name + ": " + trap_text(t) + "\n";
         }
     }
     const int levels = static_cast<int>(report.levels.size());
@@ -126,13 +173,16 @@ std::string report_text(const file_report &report) {
 
 std::string report_json(const file_report &report) {
     using json = nlohmann::ordered_json;
+    // 0 stands for a line or column the file does not hold.
+    auto number = [](int n) { return n > 0 ? json(n) : json(nullptr); };
     auto place = [&](int level, cell_ref cell) {
         file_place p = place_of(report, level, cell);
-        return json{{"line", p.line}, {"column", p.column}};
+        return json{{"line", number(p.line)}, {"column", number(p.column)}};
     };
     json warnings = json::array();
     for (const file_warning &w : report.warnings) {
-        warnings.push_back({{"line", w.line}, {"column", w.column}, {"text", w.text}});
+        warnings.push_back(
+            {{"line", number(w.line)}, {"column", number(w.column)}, {"text", w.text}});
     }
     json levels = json::array();
     for (std::size_t i = 0; i < report.levels.size(); i++) {
@@ -142,8 +192,11 @@ std::string report_json(const file_report &report) {
         for (cell_ref g : v.never_eaten) {
             never.push_back(place(level, g));
         }
-        for (cell_ref t : v.traps) {
-            traps.push_back(place(level, t));
+        for (const trap_run &t : v.traps) {
+            json trap = place(level, {t.row, t.col});
+            trap["last_column"] = number(place_of(report, level, {t.row, t.last_col}).column);
+            trap["eaten_at_most"] = t.eaten_at_most < 0 ? json(nullptr) : json(t.eaten_at_most);
+            traps.push_back(trap);
         }
         const bool clearable = v.answer == ANSWER_CLEARABLE;
         levels.push_back({
@@ -185,9 +238,28 @@ std::string report_routes(const file_report &report, bool colour) {
             }
         }
         std::string title = "level " + std::to_string(level + 1) + ": ";
+        std::string legend;
         if (v.answer == ANSWER_CLEARABLE) {
             std::vector<route_cell> route;
             replay_keys(level, v.keys, &route);
+            if (!colour) {
+                // Every grubblet is under a route mark: say in which order
+                // they go.
+                std::string line = "eaten in this order:";
+                int n = 0;
+                for (cell_ref g : eaten_in_order(level, route)) {
+                    std::string item = std::string(n > 0 ? "," : "") + " " + std::to_string(n + 1) +
+                                       " at " + line_column(report, level, g);
+                    n++;
+                    if (line.size() + item.size() > 79) {
+                        legend += line + ",\n";
+                        line = " " + item.substr(1);
+                    } else {
+                        line += item;
+                    }
+                }
+                legend += line + "\n";
+            }
             for (const route_cell &c : route) {
                 glyph g = c.hurt ? glyph_table.trail_hurt : glyph_table.trail;
                 if (!colour) {
@@ -210,7 +282,7 @@ std::string report_routes(const file_report &report, bool colour) {
                     "; " + std::string(1, OUTCOME_GLYPH.ch) + " marks the grubblets no play eats";
             }
         }
-        out += title + "\n";
+        out += title + "\n" + legend;
         for (int r = 0; r < BOARD_ROWS; r++) {
             for (int c = 0; c < BOARD_COLS; c++) {
                 if (colour) {

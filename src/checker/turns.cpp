@@ -10,20 +10,16 @@
 #include "search.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 const move_code SEARCH_MOVES[7] = {MOVE_WALK_LEFT,    MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT,
                                    MOVE_SPRINT_RIGHT, MOVE_HIGH_LEFT,  MOVE_HIGH_RIGHT,
                                    MOVE_HIGH_UP};
 
-int count_bits(const word *set, int words) {
-    int n = 0;
-    for (int w = 0; w < words; w++) {
-        n += __builtin_popcountll(set[w]);
-    }
-    return n;
-}
-
 namespace {
+
+bool driver_alive = false;
 
 // A meter that cannot run out within one turn: falls cost at most 23 health,
 // and eating tops the tummy up to at most TUMMY_MAX.
@@ -65,12 +61,18 @@ void note_outcome(outcome_kind kind) {
 } // namespace
 
 turn_driver::turn_driver(int level) : level_(level), saved_display_(display) {
+    if (driver_alive) {
+        std::fputs("grubblet-check: two turn drivers at once\n", stderr);
+        std::abort();
+    }
+    driver_alive = true;
     display = display_interface{nullptr, nullptr, nullptr};
     game.level = level_;
     reset_level();
     for (int r = 0; r < BOARD_ROWS; r++) {
         for (int c = 0; c < BOARD_COLS; c++) {
             index_[r][c] = -1;
+            has_mines_ = has_mines_ || play_board[r][c] == CELL_MINE;
             if (play_board[r][c] == CELL_GRUBBLET) {
                 index_[r][c] = static_cast<short>(grubblets_.size());
                 grubblets_.push_back({r, c});
@@ -89,6 +91,29 @@ turn_driver::~turn_driver() {
     game.show_gauge = 0;
     game.show_hurt = 0;
     reset_level();
+    driver_alive = false;
+}
+
+void turn_driver::relax(const relaxed_rules &rules) {
+    rules_ = rules;
+}
+
+// The level's fresh board, without its mines when they are relaxed away.
+void turn_driver::reset_board() {
+    game.level = level_;
+    game.quit_requested = 0;
+    game.game_won = 0;
+    reset_level();
+    std::fill(on_board_eaten_.begin(), on_board_eaten_.end(), 0);
+    if (rules_.no_mines) {
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) {
+                if (play_board[r][c] == CELL_MINE) {
+                    play_board[r][c] = CELL_EMPTY;
+                }
+            }
+        }
+    }
 }
 
 void turn_driver::load(const word *eaten) {
@@ -135,11 +160,7 @@ turn_end turn_driver::run(trajectory *path) {
     if (end != TURN_RESTS) {
         // The outcome reset the level, and a cleared one moved on to the
         // next: back to this level's fresh board.
-        game.level = level_;
-        game.quit_requested = 0;
-        game.game_won = 0;
-        reset_level();
-        std::fill(on_board_eaten_.begin(), on_board_eaten_.end(), 0);
+        reset_board();
     }
     return end;
 }
@@ -165,11 +186,7 @@ void turn_driver::collect_eaten(word *eaten_to) {
 }
 
 turn_end turn_driver::fresh_start(play_state *to, word *eaten_to, trajectory *path) {
-    game.level = level_;
-    game.quit_requested = 0;
-    game.game_won = 0;
-    reset_level();
-    std::fill(on_board_eaten_.begin(), on_board_eaten_.end(), 0);
+    reset_board();
     game.pending_move = MOVE_NONE;
     turn_end end = run(path);
     if (end == TURN_RESTS) {
@@ -184,26 +201,26 @@ turn_end turn_driver::play(const play_state &from, const word *eaten, move_code 
     load(eaten);
     game.player_x = from.x;
     game.player_y = from.y;
-    game.tummy = endless_tummy ? ENDLESS : from.tummy;
-    game.health = endless_health ? ENDLESS : from.health;
+    game.tummy = rules_.endless_tummy ? ENDLESS : from.tummy;
+    game.health = rules_.endless_health ? ENDLESS : from.health;
     game.pending_move = move;
     turn_end end = run(path);
     if (end == TURN_RESTS) {
         // Under relaxed rules the relaxed meter says nothing about the state.
-        *to = {game.player_x, game.player_y, endless_tummy ? 0 : game.tummy,
-               endless_health ? 0 : game.health};
+        *to = {game.player_x, game.player_y, rules_.endless_tummy ? 0 : game.tummy,
+               rules_.endless_health ? 0 : game.health};
         collect_eaten(eaten_to);
     }
     return end;
 }
 
-void turn_driver::trace(int x, int y, int eaten, move_code move, trajectory *path) {
+void turn_driver::trace(int x, int y, int length, move_code move, trajectory *path) {
     std::vector<word> none(static_cast<std::size_t>(words_), 0);
     load(none.data());
     // More grubblets than any board holds: the level check never fires, so
     // the motion is traced to its end whatever is eaten on the way.
     game.grubblets_left = ENDLESS;
-    game.eaten_this_level = eaten;
+    game.eaten_this_level = length;
     game.player_x = x;
     game.player_y = y;
     game.tummy = ENDLESS;
@@ -212,4 +229,31 @@ void turn_driver::trace(int x, int y, int eaten, move_code move, trajectory *pat
     if (run(path) == TURN_RESTS) {
         collect_eaten(none.data());
     }
+}
+
+bool replay_with(turn_driver &driver, const std::string &keys, std::vector<route_cell> *cells) {
+    std::vector<word> eaten(static_cast<std::size_t>(driver.words())), after(eaten);
+    play_state state{};
+    trajectory path;
+    turn_end end = driver.fresh_start(&state, eaten.data(), &path);
+    if (cells != nullptr) {
+        cells->assign(path.cells.begin(), path.cells.end());
+    }
+    for (char key : keys) {
+        move_code move = move_for_key(key);
+        if (end != TURN_RESTS || move == MOVE_NONE) {
+            return false;
+        }
+        end = driver.play(state, eaten.data(), move, &state, after.data(), &path);
+        eaten.swap(after);
+        if (cells != nullptr) {
+            cells->insert(cells->end(), path.cells.begin(), path.cells.end());
+        }
+    }
+    return end == TURN_CLEARS;
+}
+
+bool replay_keys(int level, const std::string &keys, std::vector<route_cell> *cells) {
+    turn_driver driver(level);
+    return replay_with(driver, keys, cells);
 }

@@ -22,8 +22,9 @@ enum { STATUS_ROW = 24, SCREEN_ROWS = 25, SCREEN_COLS = 80 };
 // survives a terminal too small for it, and comes back whole when the
 // terminal is big enough again.
 extern WINDOW *canvas;
-// The cursor the screen drawn on the canvas wants at its key wait, where
-// the canvas's own cursor stands: 0 hidden, 1 normal, 2 very visible.
+// Records the cursor the screen drawn on the canvas wants at its key wait,
+// where the canvas's own cursor stands: 0 hidden, 1 normal, 2 very visible.
+// Nothing changes on the terminal until the canvas is shown at that wait.
 void show_cursor(int visibility);
 
 // Key codes of the control+arrow keys, whatever the terminal sends for them.

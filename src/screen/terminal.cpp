@@ -1,5 +1,8 @@
-// Terminal set-up and tear-down, the colour pairs, and the key reader that
-// every wait for a key goes through.
+// Terminal set-up and tear-down, the colour pairs, the canvas every screen
+// is drawn on, and the key reader that every wait for a key goes through: it
+// shows the canvas on the terminal, or, on a terminal too small for it, a
+// notice of the size the game needs and has, ignoring every key but q until
+// the canvas fits again.
 #include "screen.h"
 
 #include "../game/game_state.h"

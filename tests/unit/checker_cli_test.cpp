@@ -46,10 +46,12 @@ TEST(checker_cli, every_shipped_level_can_be_cleared) {
     EXPECT_NE(r.out.find("all 9 levels can be cleared"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("not proven shortest"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "");
-    // The pits of level 2 are traps by design, and the only warnings.
+    // The pits of level 2 are traps by design, for short jumps, and the
+    // only warnings.
     const std::string pit = std::string(GRUBBLET_SHIPPED_BOARDS) +
-                            ":49:13: warning: level 2: a trap: a player who comes to rest here "
-                            "can never eat all the remaining grubblets; only r helps\n";
+                            ":49:13-14: warning: level 2: a trap: a player who comes to rest here "
+                            "having eaten at most 2 grubblets can never clear the level; only r "
+                            "helps\n";
     EXPECT_NE(r.out.find(pit), std::string::npos) << r.out;
     std::size_t warnings = 0;
     for (std::size_t at = r.out.find("warning"); at != std::string::npos;
@@ -98,12 +100,16 @@ TEST(checker_cli, a_file_that_cannot_be_read_is_reported_on_standard_error) {
 TEST(checker_cli, help_and_bad_arguments) {
     run_result r = run_checker("--help");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("Usage: grubblet-check [--json | --route] [--max-states N] [FILE]", 0),
+    EXPECT_EQ(r.out.rfind("Usage: grubblet-check [--json | --route] [--strict] [--max-states N] "
+                          "[FILE]\n\n",
+                          0),
               0u)
         << r.out;
     r = run_checker("--frobnicate");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("unknown option --frobnicate"), std::string::npos);
+    EXPECT_EQ(r.err, "grubblet-check: unknown option --frobnicate\n"
+                     "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]\n"
+                     "Try 'grubblet-check --help' for more.\n");
     r = run_checker("a b");
     EXPECT_EQ(r.status, 2);
     r = run_checker("--max-states 0");
@@ -190,9 +196,56 @@ TEST(checker_cli, route_drawn_over_the_level) {
                         std::string(71, '.') + "\n" + std::string(80, '&') + "\n";
     std::size_t level1 = r.out.find("level 1: the route of 2 key presses\n");
     ASSERT_NE(level1, std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find(route, level1), level1 + 36 + 21 * 81) << r.out;
+    // Above it, the order the grubblets are eaten in, where `*` hides them.
+    const std::string order = "eaten in this order: 1 at 23:9\n";
+    EXPECT_EQ(r.out.find(order, level1), level1 + 36) << r.out;
+    EXPECT_EQ(r.out.find(route, level1), level1 + 36 + order.size() + 21 * 81) << r.out;
     std::size_t level2 =
         r.out.find("level 2: cannot be cleared; ! marks the grubblets no play eats\n");
     ASSERT_NE(level2, std::string::npos) << r.out;
     EXPECT_NE(r.out.find(std::string(39, '.') + "&!&", level2), std::string::npos);
+}
+
+TEST(checker_cli, traps_limits_and_strict_for_a_level_pack) {
+    // Traps in JSON: a run of places, and the condition it holds under.
+    run_result r = run_checker("--json " GRUBBLET_SHIPPED_BOARDS);
+    nlohmann::json report = nlohmann::json::parse(r.out);
+    EXPECT_EQ(report["levels"][1]["traps"][0],
+              nlohmann::json::parse(
+                  R"({"line": 49, "column": 13, "last_column": 14, "eaten_at_most": 2})"));
+    EXPECT_EQ(report["levels"][4]["traps"][1]["eaten_at_most"], nullptr);
+
+    // --max-states bounds all the work on a level, and the figures of a
+    // level not decided add up to the states it reports.
+    r = run_checker("--json --max-states 100 " GRUBBLET_SHIPPED_BOARDS);
+    report = nlohmann::json::parse(r.out);
+    for (const nlohmann::json &level : report["levels"]) {
+        EXPECT_LE(level["states"].get<long>(), 100);
+        const std::string reason = level["reason"];
+        long sum = 0;
+        for (std::size_t at = reason.find("after "); at != std::string::npos;
+             at = reason.find("after ", at + 1)) {
+            sum += std::stol(reason.substr(at + 6));
+        }
+        EXPECT_EQ(sum, level["states"].get<long>()) << reason;
+    }
+
+    // An empty file is what the game reads as nine empty levels: cleared,
+    // but not what a level pack means; --strict fails it.
+    char path[] = "/tmp/grubblet-check-empty-XXXXXX";
+    close(mkstemp(path));
+    r = run_checker(path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("all 9 levels can be cleared"), std::string::npos) << r.out;
+    r = run_checker(std::string("--strict ") + path);
+    EXPECT_EQ(r.status, 1);
+    r = run_checker(std::string("--strict ") + GRUBBLET_SHIPPED_BOARDS);
+    EXPECT_EQ(r.status, 1); // the pits of level 2
+    // A warning about the whole file has no line or column.
+    r = run_checker(std::string("--json ") + path);
+    unlink(path);
+    report = nlohmann::json::parse(r.out);
+    const nlohmann::json &whole = report["warnings"].back();
+    EXPECT_TRUE(whole["line"].is_null()) << whole;
+    EXPECT_TRUE(whole["column"].is_null()) << whole;
 }

@@ -1,0 +1,228 @@
+// The search over whole states of play. A state is everything a turn depends
+// on between turns: the player's place, the grubblets eaten, the tummy and
+// the health. A state is dropped when one already seen at the same place
+// with the same grubblets eaten has at least as much tummy and health (more
+// of either is never worse), and when the reach map shows that some
+// grubblet left can no longer be eaten from it.
+#include "search.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+struct search_node {
+    std::int16_t x, y;
+    std::int32_t tummy, health;
+    std::int32_t parent;      // the node this one was reached from, -1 at the start
+    std::int32_t chain;       // the next node in the same hash bucket, or -1
+    std::int32_t eaten_count; // how many grubblets are eaten
+    char key;                 // the key pressed to get here
+};
+
+// The states seen by one search, with their sets of eaten grubblets side by
+// side.
+class state_store {
+  public:
+    explicit state_store(int words) : words_(static_cast<std::size_t>(words)) {
+        table_.assign(1 << 12, -1);
+    }
+
+    long size() const {
+        return static_cast<long>(nodes_.size());
+    }
+    const search_node &at(int i) const {
+        return nodes_[static_cast<std::size_t>(i)];
+    }
+    const word *eaten_set(int i) const {
+        return &eaten_[static_cast<std::size_t>(i) * words_];
+    }
+
+    // Adds the state unless one at the same place with the same grubblets
+    // eaten has at least as much tummy and health. Returns its index, or -1.
+    int add(search_node n, const word *eaten) {
+        std::size_t bucket = hash(n, eaten) & (table_.size() - 1);
+        for (int i = table_[bucket]; i >= 0; i = at(i).chain) {
+            const search_node &o = at(i);
+            if (o.x == n.x && o.y == n.y && o.tummy >= n.tummy && o.health >= n.health &&
+                std::memcmp(eaten_set(i), eaten, words_ * sizeof(word)) == 0) {
+                return -1;
+            }
+        }
+        n.chain = table_[bucket];
+        int index = static_cast<int>(nodes_.size());
+        table_[bucket] = index;
+        nodes_.push_back(n);
+        eaten_.insert(eaten_.end(), eaten, eaten + words_);
+        if (nodes_.size() * 2 > table_.size()) {
+            grow();
+        }
+        return index;
+    }
+
+    std::string keys_to(int i) const {
+        std::string keys;
+        for (; i >= 0 && at(i).parent >= 0; i = at(i).parent) {
+            keys += at(i).key;
+        }
+        std::reverse(keys.begin(), keys.end());
+        return keys;
+    }
+
+  private:
+    std::size_t hash(const search_node &n, const word *eaten) const {
+        std::uint64_t h = static_cast<std::uint64_t>(n.y * BOARD_COLS + n.x) + 1;
+        for (std::size_t w = 0; w < words_; w++) {
+            h = (h ^ eaten[w]) * 0x9E3779B97F4A7C15ull;
+            h ^= h >> 32;
+        }
+        // Every bit of every word reaches the low bits the table uses.
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdull;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ull;
+        h ^= h >> 33;
+        return static_cast<std::size_t>(h);
+    }
+
+    void grow() {
+        table_.assign(table_.size() * 2, -1);
+        for (std::size_t i = 0; i < nodes_.size(); i++) {
+            std::size_t bucket =
+                hash(nodes_[i], eaten_set(static_cast<int>(i))) & (table_.size() - 1);
+            nodes_[i].chain = table_[bucket];
+            table_[bucket] = static_cast<int>(i);
+        }
+    }
+
+    std::size_t words_;
+    std::vector<search_node> nodes_;
+    std::vector<word> eaten_;
+    std::vector<int> table_;
+};
+
+} // namespace
+
+int count_bits(const word *set, int words) {
+    int n = 0;
+    for (int w = 0; w < words; w++) {
+        n += __builtin_popcountll(set[w]);
+    }
+    return n;
+}
+
+std::string count_text(long n, const char *one, const char *many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+long default_state_limit(int words) {
+    const auto state_bytes = static_cast<long>(sizeof(search_node) + 2 * sizeof(int) +
+                                               static_cast<std::size_t>(words) * sizeof(word));
+    return std::min(1000000L, (32L << 20) / state_bytes);
+}
+
+// Some grubblet left is out of every way on from here, or no way passes any
+// of them before the jumps grow, which only eating does.
+bool dead_end(reach_map &map, int words, int x, int y, const word *eaten) {
+    reach_map::prospects open;
+    if (!map.prospects_at(x, y, count_bits(eaten, words), &open)) {
+        return false;
+    }
+    const word *at_all = map.eatable_at_all();
+    bool left = false, passable_now = false;
+    for (int w = 0; w < words; w++) {
+        word remaining = at_all[w] & ~eaten[w];
+        if ((remaining & ~open.ever[w]) != 0) {
+            return true;
+        }
+        left = left || remaining != 0;
+        passable_now = passable_now || (remaining & open.before_growing[w]) != 0;
+    }
+    return left && !passable_now;
+}
+
+search_result search(level_search &level, search_order order, long max_states) {
+    turn_driver &driver = *level.driver;
+    const int words = driver.words();
+    search_result result;
+    if (max_states < 1) {
+        result.end = SEARCH_GAVE_UP;
+        return result;
+    }
+    state_store store(words);
+    // Nodes waiting to be expanded, by grubblets eaten (greedy) or all in one
+    // queue (breadth first); each queue is first in, first out.
+    std::vector<std::vector<int>> queues(order == ORDER_GREEDY ? driver.grubblet_count() + 1 : 1);
+    std::vector<std::size_t> heads(queues.size(), 0);
+    auto queue_of = [&](int eaten_count) {
+        return order == ORDER_GREEDY ? static_cast<std::size_t>(eaten_count) : 0;
+    };
+
+    search_node first{static_cast<std::int16_t>(level.start.x),
+                      static_cast<std::int16_t>(level.start.y),
+                      level.start.tummy,
+                      level.start.health,
+                      -1,
+                      -1,
+                      count_bits(level.start_eaten.data(), words),
+                      '\0'};
+    queues[queue_of(first.eaten_count)].push_back(store.add(first, level.start_eaten.data()));
+
+    std::vector<word> from(static_cast<std::size_t>(words)), to(from);
+    std::size_t q = queues.size() - 1;
+    for (;;) {
+        // The fullest queue with a node left.
+        while (heads[q] == queues[q].size()) {
+            if (q == 0) {
+                result.states = store.size();
+                return result;
+            }
+            q--;
+        }
+        const int node = queues[q][heads[q]++];
+        const search_node n = store.at(node);
+        std::copy(store.eaten_set(node), store.eaten_set(node) + words, from.begin());
+        const play_state state{n.x, n.y, n.tummy, n.health};
+        for (move_code move : SEARCH_MOVES) {
+            play_state next;
+            turn_end end = driver.play(state, from.data(), move, &next, to.data());
+            if (end == TURN_CLEARS) {
+                result.end = SEARCH_WON;
+                result.keys = store.keys_to(node) + MOVE_KEYS[move];
+                result.states = store.size();
+                return result;
+            }
+            if (end == TURN_DIES) {
+                continue;
+            }
+            const int eaten_count = count_bits(to.data(), words);
+            int &fewest =
+                level.fewest_eaten_at[static_cast<std::size_t>(next.y * BOARD_COLS + next.x)];
+            if (fewest < 0 || eaten_count < fewest) {
+                fewest = eaten_count;
+            }
+            if (dead_end(*level.map, words, next.x, next.y, to.data())) {
+                continue;
+            }
+            if (store.size() >= max_states) {
+                result.end = SEARCH_GAVE_UP;
+                result.states = store.size();
+                return result;
+            }
+            search_node child{static_cast<std::int16_t>(next.x),
+                              static_cast<std::int16_t>(next.y),
+                              next.tummy,
+                              next.health,
+                              node,
+                              -1,
+                              eaten_count,
+                              MOVE_KEYS[move]};
+            int added = store.add(child, to.data());
+            if (added >= 0) {
+                std::size_t into = queue_of(eaten_count);
+                queues[into].push_back(added);
+                q = std::max(q, into);
+            }
+        }
+    }
+}

@@ -1,0 +1,372 @@
+// The checker's claims held against the truth: on small random levels, every
+// state of play a level has is found by a plain breadth-first search through
+// the game's own turns, with nothing dropped but repeats, and every claim the
+// checker makes is compared with it. On the shipped levels, no trap lies on
+// the level's own winning route where the route meets its condition.
+#include "checker/checker.h"
+#include "hard_levels.h"
+#include "levels/levels.h"
+#include "rules_test_support.h"
+
+#include <random>
+#include <unordered_map>
+
+namespace {
+
+// Random levels with more states than this are left out: they take too long
+// here.
+const std::size_t MOST_STATES = 16000;
+
+// Everything a turn depends on between turns; eaten holds one bit per
+// grubblet in reading order.
+struct full_state {
+    int x, y, tummy, health;
+    unsigned eaten;
+    // Every field in its own bits: tummy and health stay below 4096 on these
+    // levels, and they have at most 8 grubblets.
+    std::uint64_t key() const {
+        return static_cast<std::uint64_t>(y * BOARD_COLS + x) << 32 |
+               static_cast<std::uint64_t>(tummy) << 20 | static_cast<std::uint64_t>(health) << 8 |
+               eaten;
+    }
+};
+
+// Every state of a level reachable from its fresh start, and which of them
+// can still clear it.
+struct truth {
+    bool start_dies = false, start_clears = false;
+    std::vector<full_state> states; // states[0] is the fresh start
+    std::vector<bool> can_clear;
+    int shortest = -1;       // fewest keys to a clear, -1 if none
+    unsigned ever_eaten = 0; // grubblets some play eats
+};
+
+class checker_truth_test : public rules_test {
+  protected:
+    std::vector<cell_ref> grubblets_of(int level) {
+        std::vector<cell_ref> out;
+        for (int r = 0; r < BOARD_ROWS; r++) {
+            for (int c = 0; c < BOARD_COLS; c++) {
+                if (level_set[level][r][c] == CELL_GRUBBLET) {
+                    out.push_back({r, c});
+                }
+            }
+        }
+        return out;
+    }
+
+    // Puts a state into the game's records; the play board changes only
+    // where it differs from the last state loaded.
+    void load(int level, const std::vector<cell_ref> &grubblets, const full_state &s) {
+        if (game.level != level || !board_known) {
+            game.level = level;
+            reset_level();
+            board_eaten = 0;
+            board_known = true;
+        }
+        for (std::size_t i = 0; i < grubblets.size(); i++) {
+            if ((s.eaten ^ board_eaten) >> i & 1u) {
+                play_board[grubblets[i].row][grubblets[i].col] =
+                    s.eaten >> i & 1u ? CELL_EMPTY : CELL_GRUBBLET;
+            }
+        }
+        board_eaten = s.eaten;
+        game.quit_requested = 0;
+        game.game_won = 0;
+        game.grubblets_left = static_cast<int>(grubblets.size()) - __builtin_popcount(s.eaten);
+        game.eaten_this_level = __builtin_popcount(s.eaten);
+        game.player_x = s.x;
+        game.player_y = s.y;
+        game.tummy = s.tummy;
+        game.health = s.health;
+    }
+
+    // The state after the last turn, or false when it ended in an outcome.
+    bool after(int level, const std::vector<cell_ref> &grubblets, full_state *s) {
+        if (!outcomes.empty()) {
+            // A death reset the level; a clear went on to the next one.
+            board_known = game.level == level;
+            board_eaten = 0;
+            return false;
+        }
+        s->x = game.player_x;
+        s->y = game.player_y;
+        s->tummy = game.tummy;
+        s->health = game.health;
+        s->eaten = 0;
+        for (std::size_t i = 0; i < grubblets.size(); i++) {
+            if (play_board[grubblets[i].row][grubblets[i].col] != CELL_GRUBBLET) {
+                s->eaten |= 1u << i;
+            }
+        }
+        board_eaten = s->eaten;
+        return true;
+    }
+
+    bool board_known = false;
+    unsigned board_eaten = 0;
+
+    truth find_truth(int level, std::size_t most_states) {
+        const std::vector<cell_ref> grubblets = grubblets_of(level);
+        truth t;
+        game.level = level;
+        reset_level();
+        outcomes.clear();
+        play(MOVE_NONE);
+        board_known = false;
+        full_state first{};
+        if (!after(level, grubblets, &first)) {
+            t.start_clears = outcomes.front() == OUTCOME_LEVEL_WON;
+            t.start_dies = !t.start_clears;
+            return t;
+        }
+        std::unordered_map<std::uint64_t, int> index{{first.key(), 0}};
+        std::vector<std::vector<int>> back(1);
+        std::vector<int> depth{0};
+        std::vector<bool> wins;
+        t.states.push_back(first);
+        for (std::size_t i = 0; i < t.states.size() && t.states.size() < most_states; i++) {
+            wins.push_back(false);
+            t.ever_eaten |= t.states[i].eaten;
+            for (move_code move :
+                 {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MOVE_SPRINT_RIGHT,
+                  MOVE_HIGH_LEFT, MOVE_HIGH_RIGHT, MOVE_HIGH_UP, MOVE_GAUGE}) {
+                load(level, grubblets, t.states[i]);
+                outcomes.clear();
+                play(move);
+                full_state next{};
+                if (after(level, grubblets, &next)) {
+                    auto found = index.emplace(next.key(), static_cast<int>(t.states.size()));
+                    if (found.second) {
+                        t.states.push_back(next);
+                        back.emplace_back();
+                        depth.push_back(depth[i] + 1);
+                    }
+                    back[static_cast<std::size_t>(found.first->second)].push_back(
+                        static_cast<int>(i));
+                } else if (outcomes.front() == OUTCOME_LEVEL_WON ||
+                           outcomes.front() == OUTCOME_GAME_WON) {
+                    wins[i] = true;
+                    t.ever_eaten |= (1u << grubblets.size()) - 1;
+                    if (t.shortest < 0) {
+                        t.shortest = depth[i] + 1;
+                    }
+                }
+            }
+        }
+        if (t.states.size() >= most_states) {
+            t.states.clear();
+            return t;
+        }
+        t.can_clear = wins;
+        std::vector<int> todo;
+        for (std::size_t i = 0; i < wins.size(); i++) {
+            if (wins[i]) {
+                todo.push_back(static_cast<int>(i));
+            }
+        }
+        while (!todo.empty()) {
+            int i = todo.back();
+            todo.pop_back();
+            for (int from : back[static_cast<std::size_t>(i)]) {
+                if (!t.can_clear[static_cast<std::size_t>(from)]) {
+                    t.can_clear[static_cast<std::size_t>(from)] = true;
+                    todo.push_back(from);
+                }
+            }
+        }
+        return t;
+    }
+
+    // Every claim of the verdict on `level` against the truth.
+    // Returns false when the level has too many states to compare.
+    bool compare(int level, std::size_t most_states = MOST_STATES) {
+        const truth t = find_truth(level, most_states);
+        const level_verdict v = solve_level(level);
+        const std::vector<cell_ref> grubblets = grubblets_of(level);
+        if (t.start_clears || t.start_dies) {
+            EXPECT_EQ(v.answer, t.start_clears ? ANSWER_CLEARABLE : ANSWER_NOT_CLEARABLE);
+            return true;
+        }
+        if (t.states.empty()) {
+            return false;
+        }
+        const bool clearable = t.can_clear[0];
+        EXPECT_EQ(v.answer, clearable ? ANSWER_CLEARABLE : ANSWER_NOT_CLEARABLE) << v.reason;
+        if (clearable && v.shortest) {
+            EXPECT_EQ(static_cast<int>(v.keys.size()), t.shortest) << v.keys;
+        }
+        std::vector<bool> named(grubblets.size(), false);
+        for (cell_ref g : v.never_eaten) {
+            for (std::size_t i = 0; i < grubblets.size(); i++) {
+                named[i] = named[i] || (grubblets[i].row == g.row && grubblets[i].col == g.col);
+            }
+        }
+        // The map names only what it proves; tummy and health can keep
+        // more from being eaten.
+        for (std::size_t i = 0; i < grubblets.size(); i++) {
+            EXPECT_TRUE(!named[i] || !(t.ever_eaten >> i & 1u)) << "grubblet " << i;
+        }
+        if (!clearable) {
+            EXPECT_TRUE(v.traps.empty());
+        }
+        for (const trap_run &trap : v.traps) {
+            bool met = false;
+            for (std::size_t i = 0; i < t.states.size(); i++) {
+                const full_state &s = t.states[i];
+                const int count = __builtin_popcount(s.eaten);
+                if (s.y == trap.row && s.x >= trap.col && s.x <= trap.last_col &&
+                    (trap.eaten_at_most < 0 || count <= trap.eaten_at_most)) {
+                    met = true;
+                    EXPECT_FALSE(t.can_clear[i])
+                        << "a trap at row " << s.y << " column " << s.x << " that a player with "
+                        << count << " eaten leaves";
+                }
+            }
+            EXPECT_TRUE(met) << "a trap no play comes to, row " << trap.row;
+        }
+        return true;
+    }
+};
+
+// A small room, so every state of it can be tried: walls round it, ledges,
+// pits in its floor, mines and a few grubblets at random.
+void build_room(checker_truth_test *t, int level, std::mt19937 &random) {
+    const int width = 4 + static_cast<int>(random() % 16);
+    const int height = 3 + static_cast<int>(random() % (width < 8 ? 16 : 10));
+    const int top = BOARD_ROWS - 1 - height, right = width + 1;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        t->put(level, r, 0, std::string(BOARD_COLS, '&'));
+    }
+    for (int r = top; r < BOARD_ROWS; r++) {
+        t->put(level, r, 1, std::string(static_cast<std::size_t>(width), '.'));
+    }
+    auto cell = [&](int r, int c, char ch) {
+        if (r > top && r < BOARD_ROWS && c >= 1 && c < right) {
+            t->put(level, r, c, std::string(1, ch));
+        }
+    };
+    auto random_row = [&] { return top + 1 + static_cast<int>(random() % height); };
+    auto random_col = [&] { return 1 + static_cast<int>(random() % width); };
+    for (int i = static_cast<int>(random() % 5); i > 0; i--) {
+        int r = random_row(), c = random_col(), length = 1 + static_cast<int>(random() % 4);
+        for (int k = 0; k < length; k++) {
+            cell(r, c + k, '&');
+        }
+    }
+    if (random() % 2 == 0) {
+        // A floor of walls with a pit in it, as deep as the highest jump
+        // or deeper, and sometimes a grubblet at its bottom.
+        int depth = 4 + static_cast<int>(random() % 4), c = random_col();
+        for (int r = BOARD_ROWS - 1 - depth; r < BOARD_ROWS - 1; r++) {
+            for (int k = 1; k < right; k++) {
+                cell(r, k, k == c || k == c + 1 ? '.' : '&');
+            }
+        }
+        if (random() % 2 == 0) {
+            cell(BOARD_ROWS - 2, c, '=');
+        }
+    }
+    for (int i = static_cast<int>(random() % 3); i > 0; i--) {
+        cell(random_row(), random_col(), 'X');
+    }
+    for (int i = 1 + static_cast<int>(random() % 3); i > 0; i--) {
+        cell(random_row(), random_col(), '=');
+    }
+    cell(random_row(), random_col(), '@');
+}
+
+// Ground with a pit two cells wide in it, as deep as the highest jump or a
+// little more or less, the start and a few grubblets on the ground: a trap
+// for a player with short jumps, or for every player.
+void build_pit(checker_truth_test *t, int level, std::mt19937 &random) {
+    const int width = 8 + static_cast<int>(random() % 8);
+    const int depth = 3 + static_cast<int>(random() % 5);
+    const int ground = BOARD_ROWS - 1 - depth, pit = 3 + static_cast<int>(random() % (width - 5));
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        t->put(level, r, 0, std::string(BOARD_COLS, '&'));
+        if (r >= ground - 4 && r < ground) {
+            t->put(level, r, 1, std::string(static_cast<std::size_t>(width), '.'));
+        }
+        if (r >= ground && r < BOARD_ROWS - 1) {
+            t->put(level, r, pit, "..");
+        }
+    }
+    t->put(level, ground - 1, 1 + static_cast<int>(random() % 2), "@");
+    for (int i = 2 + static_cast<int>(random() % 2); i > 0; i--) {
+        int c = 1 + static_cast<int>(random() % width);
+        if (c != pit && c != pit + 1) {
+            t->put(level, ground - 1 - static_cast<int>(random() % 3), c, "=");
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(checker_truth_test, every_claim_on_small_levels_holds) {
+    std::mt19937 random(19);
+    // A corridor longer than the tummy lasts, and a tower of short ledges.
+    make_starvation_tunnel(0);
+    EXPECT_TRUE(compare(0, 40000));
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        put(1, r, 0, std::string(BOARD_COLS, '&'));
+        put(1, r, 2, r < 5 ? "" : ".......");
+    }
+    for (int r = 20, c = 2; r > 6; r -= 3, c = c == 2 ? 6 : 2) {
+        put(1, r, c, "&&&");
+    }
+    put(1, 22, 4, "@");
+    put(1, 6, 8, "=");
+    put(1, 19, 2, "=");
+    EXPECT_TRUE(compare(1, 40000));
+    // A pit one cell deeper than the highest jump, climbed out of once a
+    // grubblet has been eaten.
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        put(3, r, 0, std::string(BOARD_COLS, '&'));
+        put(3, r, 1, r >= 16 && r < 19 ? "........" : "");
+        put(3, r, 6, r >= 19 && r < 23 ? ".." : "");
+    }
+    put(3, 18, 1, "@");
+    put(3, 18, 3, "=");
+    put(3, 18, 8, "=");
+    EXPECT_TRUE(compare(3, 40000));
+    ASSERT_EQ(solve_level(3).traps.size(), 1u);
+    EXPECT_EQ(solve_level(3).traps[0].eaten_at_most, 0);
+    int compared = 0;
+    for (int i = 0; i < 14; i++) {
+        SCOPED_TRACE(i);
+        (i % 2 == 0 ? build_room : build_pit)(this, 2, random);
+        SCOPED_TRACE(level_text(2));
+        compared += compare(2);
+    }
+    EXPECT_GE(compared, 7);
+}
+
+TEST_F(checker_truth_test, no_trap_on_the_winning_routes_of_the_shipped_levels) {
+    std::FILE *file = std::fopen(GRUBBLET_SHIPPED_BOARDS, "r");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(read_boards(file), 0);
+    std::fclose(file);
+    for (int level = 0; level < LEVEL_COUNT; level++) {
+        SCOPED_TRACE(level + 1);
+        const level_verdict v = solve_level(level);
+        ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
+        EXPECT_TRUE(v.shortest);
+        game.level = level;
+        reset_level();
+        outcomes.clear();
+        play(MOVE_NONE);
+        for (char key : v.keys) {
+            for (const trap_run &t : v.traps) {
+                EXPECT_FALSE(game.player_y == t.row && game.player_x >= t.col &&
+                             game.player_x <= t.last_col &&
+                             (t.eaten_at_most < 0 || game.eaten_this_level <= t.eaten_at_most))
+                    << "the route rests in a trap at row " << t.row << " column " << game.player_x;
+            }
+            ASSERT_TRUE(outcomes.empty());
+            play(move_for_key(key));
+        }
+        ASSERT_FALSE(outcomes.empty());
+        EXPECT_EQ(outcomes.front(), level == 8 ? OUTCOME_GAME_WON : OUTCOME_LEVEL_WON);
+    }
+}
