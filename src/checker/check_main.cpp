@@ -14,14 +14,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static const char USAGE_LINE[] =
     "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]\n";
 static const char HELP[] =
     "\n"
-    "Checks a Grubblet Plonko level file (./boards.txt unless FILE is given).\n"
+    "Checks a Grubblet Plonko level file. Without FILE: ./boards.txt, else your\n"
+    "own copy of the levels ($XDG_DATA_HOME/grubblet/boards.txt), else the\n"
+    "shipped levels, as the grubblet command plays them; it says which.\n"
     "\n"
     "First it warns, as FILE:LINE:COLUMN, about what the game will silently do\n"
     "with the file as a text editor shows it: characters that are not cell\n"
@@ -57,30 +61,45 @@ static const char HELP[] =
     "were not decided (or, with --strict, on any warning), 2 when the file\n"
     "cannot be read.\n";
 
+// Reads a whole level file. Only a regular file is one: a pipe or a device
+// (such as /dev/zero) would leave the checker waiting or reading for ever.
 static bool read_whole_file(const char *path, std::string *content, std::string *error) {
-    std::FILE *file = std::fopen(path, "rb");
-    if (file == nullptr) {
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
         *error = std::strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        close(fd);
         return false;
     }
     char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) {
-        content->append(buf, n);
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0 && errno != EINTR) {
+            *error = std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (n > 0) {
+            content->append(buf, static_cast<std::size_t>(n));
+        }
     }
-    bool failed = std::ferror(file) != 0;
-    int saved = errno;
-    std::fclose(file);
-    if (failed) {
-        *error = std::strerror(saved);
-        return false;
-    }
+    close(fd);
     return true;
 }
 
-// Loads the levels with the game's own reader.
-static bool load_levels(const char *path, std::string *error) {
-    std::FILE *file = std::fopen(path, "r");
+// Loads the levels from the file's content with the game's own reader.
+static bool load_levels(const std::string &content, std::string *error) {
+    if (content.empty()) {
+        return true; // nothing to read: every level stays empty
+    }
+    std::FILE *file = fmemopen(const_cast<char *>(content.data()), content.size(), "r");
     if (file == nullptr) {
         *error = std::strerror(errno);
         return false;
@@ -93,6 +112,33 @@ static bool load_levels(const char *path, std::string *error) {
         return false;
     }
     return true;
+}
+
+static bool exists(const std::string &path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// The file checked when none is named, found as the installed grubblet
+// command finds the levels it plays: boards.txt in the current directory;
+// else the player's own copy, $XDG_DATA_HOME/grubblet/boards.txt
+// (~/.local/share when XDG_DATA_HOME is unset or empty); else the shipped
+// levels.
+static std::string default_file() {
+    if (exists(BOARD_FILE_NAME)) {
+        return BOARD_FILE_NAME;
+    }
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    std::string data = xdg != nullptr && *xdg != '\0'     ? xdg
+                       : home != nullptr && *home != '\0' ? std::string(home) + "/.local/share"
+                                                          : "";
+    const std::string own = data + "/grubblet/" + BOARD_FILE_NAME;
+    if (!data.empty() && exists(own)) {
+        return own;
+    }
+    const std::string shipped = std::string(GRUBBLET_DATA_DIR) + "/" + BOARD_FILE_NAME;
+    return exists(shipped) ? shipped : BOARD_FILE_NAME;
 }
 
 static bool parse_count(const char *text, long *out) {
@@ -114,7 +160,7 @@ static int usage_error(const std::string &message) {
 }
 
 int main(int argc, char **argv) {
-    const char *path = BOARD_FILE_NAME;
+    std::string path;
     bool json = false, route = false, strict = false, have_path = false;
     search_limits limits;
     for (int i = 1; i < argc; i++) {
@@ -147,6 +193,10 @@ int main(int argc, char **argv) {
     if (json && route) {
         return usage_error("--json and --route cannot be used together");
     }
+    if (!have_path) {
+        path = default_file();
+        std::fprintf(stderr, "grubblet-check: checking %s\n", path.c_str());
+    }
 
     std::string content;
     std::string error;
@@ -154,8 +204,8 @@ int main(int argc, char **argv) {
         std::fputs("grubblet-check: out of memory\n", stderr);
         return 2;
     }
-    if (!read_whole_file(path, &content, &error) || !load_levels(path, &error)) {
-        std::fprintf(stderr, "grubblet-check: cannot read %s: %s\n", path, error.c_str());
+    if (!read_whole_file(path.c_str(), &content, &error) || !load_levels(content, &error)) {
+        std::fprintf(stderr, "grubblet-check: cannot read %s: %s\n", path.c_str(), error.c_str());
         free_boards();
         return 2;
     }

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -18,11 +19,13 @@ struct run_result {
     std::string err;
 };
 
-run_result run_checker(const std::string &args) {
+// Runs the checker in a directory with more environment variables.
+run_result run_checker_in(const std::string &dir, const std::string &env, const std::string &args) {
     char err_path[] = "/tmp/grubblet-check-err-XXXXXX";
     int fd = mkstemp(err_path);
     close(fd);
-    std::string command = std::string(GRUBBLET_CHECK) + " " + args + " 2>" + err_path;
+    std::string command = (dir.empty() ? "" : "cd " + dir + " && ") + env + " " + GRUBBLET_CHECK +
+                          " " + args + " 2>" + err_path;
     FILE *pipe = popen(command.c_str(), "r");
     run_result result;
     char buf[4096];
@@ -36,6 +39,10 @@ run_result run_checker(const std::string &args) {
     result.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     unlink(err_path);
     return result;
+}
+
+run_result run_checker(const std::string &args) {
+    return run_checker_in("", "", args);
 }
 
 } // namespace
@@ -95,6 +102,46 @@ TEST(checker_cli, a_file_that_cannot_be_read_is_reported_on_standard_error) {
     r = run_checker("/tmp");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "grubblet-check: cannot read /tmp: Is a directory\n");
+
+    // A pipe or a device is no level file, and is not waited on.
+    r = run_checker("/dev/zero");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "grubblet-check: cannot read /dev/zero: not a regular file\n");
+}
+
+// Without a file, the checker finds the levels as the installed grubblet
+// command plays them, and says which file it checked: boards.txt here, else
+// the player's own copy under XDG_DATA_HOME or ~/.local/share.
+TEST(checker_cli, without_a_file_it_checks_the_levels_the_game_would_play) {
+    char home[] = "/tmp/grubblet-check-home-XXXXXX";
+    ASSERT_NE(mkdtemp(home), nullptr);
+    const std::string h = home;
+    const std::string own = h + "/.local/share/grubblet";
+    ASSERT_EQ(std::system(("mkdir -p " + own + " " + h + "/xdg/grubblet " + h + "/pack").c_str()),
+              0);
+    std::string empty_level(24 * 81 + 1, '.');
+    for (int r = 0; r < 24; r++) {
+        empty_level[static_cast<std::size_t>(r * 81 + 80)] = '\n';
+    }
+    empty_level.back() = '\n';
+    std::ifstream shipped(GRUBBLET_SHIPPED_BOARDS);
+    std::ofstream(own + "/boards.txt") << shipped.rdbuf();
+    std::ofstream(h + "/xdg/grubblet/boards.txt") << empty_level; // short: warned about
+    std::ofstream(h + "/pack/boards.txt") << empty_level << empty_level;
+
+    run_result r = run_checker_in(h, "HOME=" + h + " XDG_DATA_HOME=", "");
+    EXPECT_EQ(r.err, "grubblet-check: checking " + own + "/boards.txt\n");
+    EXPECT_NE(r.out.find("all 9 levels can be cleared"), std::string::npos) << r.out;
+
+    r = run_checker_in(h, "HOME=" + h + " XDG_DATA_HOME=" + h + "/xdg", "");
+    EXPECT_EQ(r.err, "grubblet-check: checking " + h + "/xdg/grubblet/boards.txt\n");
+    EXPECT_NE(r.out.find(h + "/xdg/grubblet/boards.txt: warning"), std::string::npos) << r.out;
+
+    r = run_checker_in(h + "/pack", "HOME=" + h, "");
+    EXPECT_EQ(r.err, "grubblet-check: checking boards.txt\n");
+    EXPECT_EQ(r.out.rfind("boards.txt: warning: the file holds 3840 cell characters", 0), 0u)
+        << r.out;
+    EXPECT_EQ(std::system(("rm -rf " + h).c_str()), 0);
 }
 
 TEST(checker_cli, help_and_bad_arguments) {
