@@ -130,6 +130,15 @@ void reset_level();
 // Resets the level, then switches to new_mode.
 void set_mode(int new_mode);
 
+// Everything a turn can change, so that tools can try a move and take it
+// back.
+struct play_snapshot {
+    game_state state;
+    cell_kind board[BOARD_ROWS][BOARD_COLS];
+};
+void take_snapshot(play_snapshot *out);
+void restore_snapshot(const play_snapshot &snapshot);
+
 // Resolves one turn: applies the pending move and moves the player cell by
 // cell until at rest, raising level outcomes on the way.
 void run_turn();

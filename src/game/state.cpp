@@ -1,8 +1,10 @@
 // The game's state: the record, the level storage, and the operations that
-// put them into a known condition (allocation, trail reset, level reset).
+// put them into a known condition (allocation, trail reset, level reset),
+// and snapshots of play that tools take back to.
 #include "game_state.h"
 
 #include <cstdlib>
+#include <cstring>
 
 const char CELL_CHARS[CELL_KIND_COUNT] = {'.', '&', 'X', '=', '@'};
 
@@ -109,6 +111,20 @@ void reset_level() {
     game.tummy = TUMMY_START;
     game.eaten_this_level = 0;
     game.trail_len = 0;
+}
+
+void take_snapshot(play_snapshot *out) {
+    out->state = game;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        std::memcpy(out->board[r], play_board[r], sizeof out->board[r]);
+    }
+}
+
+void restore_snapshot(const play_snapshot &snapshot) {
+    game = snapshot.state;
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        std::memcpy(play_board[r], snapshot.board[r], sizeof snapshot.board[r]);
+    }
 }
 
 void set_mode(int new_mode) {

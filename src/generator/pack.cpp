@@ -29,26 +29,6 @@ void silent_outcome(outcome_kind) {
     outcome_seen = true;
 }
 
-// Everything a turn can change, so that a trial move can be taken back.
-struct snapshot {
-    game_state state;
-    cell_kind board[BOARD_ROWS][BOARD_COLS];
-};
-
-void take(snapshot *s) {
-    s->state = game;
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        std::memcpy(s->board[r], play_board[r], sizeof s->board[r]);
-    }
-}
-
-void give_back(const snapshot &s) {
-    game = s.state;
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        std::memcpy(play_board[r], s.board[r], sizeof s.board[r]);
-    }
-}
-
 // Plays one move; false when it ended a life or the level.
 bool try_move(move_code move) {
     outcome_seen = false;
@@ -115,15 +95,15 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
     mark_turn();
 
     int placed = 0, since = 0, last_r = game.player_y, last_c = game.player_x;
-    snapshot before;
+    play_snapshot before;
     // Turns in a row with no fresh cell in reach: the play has seen all of
     // the board it can get to, and the level makes do with fewer grubblets.
     int dry = 0;
     for (int turns = 0; placed < plan.grubblets && turns < 600 && dry <= 40; turns++) {
-        take(&before);
+        take_snapshot(&before);
         std::vector<move_code> alive, to_new;
         for (move_code m : MOVES) {
-            give_back(before);
+            restore_snapshot(before);
             if (try_move(m)) {
                 alive.push_back(m);
                 cell_ref spot;
@@ -132,7 +112,7 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
                 }
             }
         }
-        give_back(before);
+        restore_snapshot(before);
         dry = to_new.empty() ? dry + 1 : 0;
         if (alive.empty()) {
             return false;
@@ -153,7 +133,7 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
             cell_ref spot;
             spot_in_turn(random.below(10) < 3 + plan.strength / 2, &spot);
             const int r = spot.row, c = spot.col;
-            give_back(before);
+            restore_snapshot(before);
             b[r][c] = CELL_GRUBBLET;
             play_board[r][c] = CELL_GRUBBLET;
             game.grubblets_left += 1;

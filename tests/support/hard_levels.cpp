@@ -7,7 +7,6 @@
 #include "levels/levels.h"
 
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -18,26 +17,6 @@ const move_code MOVES[] = {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MO
 
 bool outcome_seen = false;
 outcome_kind last_outcome = 0;
-
-// Everything a turn can change, so a trial move can be taken back.
-struct snapshot {
-    game_state state;
-    cell_kind board[BOARD_ROWS][BOARD_COLS];
-};
-
-void take(snapshot *s) {
-    s->state = game;
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        std::memcpy(s->board[r], play_board[r], sizeof s->board[r]);
-    }
-}
-
-void give_back(const snapshot &s) {
-    game = s.state;
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        std::memcpy(play_board[r], s.board[r], sizeof s.board[r]);
-    }
-}
 
 // Plays one move; false when it ended a life or the level.
 bool try_move(move_code move) {
@@ -116,14 +95,14 @@ std::string try_play_through(int level, int grubblets, std::mt19937 &random) {
 
     std::string keys;
     int placed = 0;
-    snapshot before;
+    play_snapshot before;
     while (placed < grubblets && keys.size() < 4000) {
-        take(&before);
+        take_snapshot(&before);
         // Every move that the player survives, and those that come to rest
         // on a new place.
         std::vector<move_code> alive, fresh;
         for (move_code m : MOVES) {
-            give_back(before);
+            restore_snapshot(before);
             if (try_move(m)) {
                 alive.push_back(m);
                 int x = game.player_x, y = game.player_y;
@@ -132,7 +111,7 @@ std::string try_play_through(int level, int grubblets, std::mt19937 &random) {
                 }
             }
         }
-        give_back(before);
+        restore_snapshot(before);
         if (alive.empty()) {
             return "";
         }
@@ -143,7 +122,7 @@ std::string try_play_through(int level, int grubblets, std::mt19937 &random) {
             // player arrives.
             try_move(m);
             int x = game.player_x, y = game.player_y;
-            give_back(before);
+            restore_snapshot(before);
             b[y][x] = CELL_GRUBBLET;
             play_board[y][x] = CELL_GRUBBLET;
             game.grubblets_left += 1;
