@@ -305,6 +305,9 @@ test('a boards.txt opened from the computer is played, and the shipped levels co
 
     // q ends the game as in a terminal; the next key starts it again.
     await press(page, 'q');
+    // The game has ended at once; the terminal shows it at its next frame.
+    await page.waitForFunction(() =>
+      document.querySelector('.xterm-rows').textContent.includes('has ended'));
     assert.match((await screenOf(page)).rows[0], /^Grubblet Plonko has ended\./);
     await page.keyboard.press('Space');
     await page.waitForFunction(() => window.grubblet.settled() &&
