@@ -13,10 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <random>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 static const char USAGE[] =
@@ -34,8 +32,8 @@ static const char USAGE[] =
     "                  number always makes the same file; without it a number\n"
     "                  is picked and named on standard error\n"
     "  --difficulty D  easy, normal (the default) or hard\n"
-    "  -o FILE         write to FILE, replacing it whole, instead of standard\n"
-    "                  output\n"
+    "  -o FILE         write to FILE instead of standard output, as the game's\n"
+    "                  editor saves: old or new, never half written\n"
     "  -h, --help      show this help\n"
     "\n"
     "Exit status: 0 when the file was written, 1 when it could not be, 2 when\n"
@@ -61,56 +59,18 @@ static bool parse_seed(const char *text, std::uint32_t *seed) {
     return true;
 }
 
-static bool write_all(int fd, const char *data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The file is written whole beside `path` and renamed over it, so that a
-// failure part way leaves whatever was there before. The new file is made
-// before the pack, so that a place that cannot be written is known at once.
-struct output_file {
-    std::string path, temp;
-    int fd = -1;
-};
-
-static bool open_output(const char *path, output_file *out) {
-    out->path = path;
-    std::string dir = ".", name = path;
-    std::size_t slash = out->path.rfind('/');
-    if (slash != std::string::npos) {
-        dir = slash == 0 ? "/" : out->path.substr(0, slash);
-        name = out->path.substr(slash + 1);
-    }
-    out->temp = dir + "/." + name + ".XXXXXX";
-    out->fd = mkstemp(&out->temp[0]);
-    return out->fd >= 0;
-}
-
-static bool finish_output(output_file *out, const std::string &text) {
-    mode_t mask = umask(0);
-    umask(mask);
-    bool ok = fchmod(out->fd, 0666 & ~mask) == 0 && write_all(out->fd, text.data(), text.size()) &&
-              fsync(out->fd) == 0;
-    int saved = errno;
-    ok = close(out->fd) == 0 && ok;
-    if (ok && std::rename(out->temp.c_str(), out->path.c_str()) == 0) {
+// Whether the levels could be written to path, looked at before the pack
+// is made, so that a place that cannot be written is known at once.
+static bool writable(const char *path) {
+    if (access(path, W_OK) == 0) {
         return true;
     }
-    saved = ok ? errno : saved;
-    unlink(out->temp.c_str());
-    errno = saved;
-    return false;
+    if (errno != ENOENT) {
+        return false;
+    }
+    const char *slash = std::strrchr(path, '/');
+    const std::string dir = slash == nullptr ? "." : slash == path ? "/" : std::string(path, slash);
+    return access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
 int main(int argc, char **argv) {
@@ -158,8 +118,7 @@ int main(int argc, char **argv) {
                                                                : "unexpected argument " + arg);
         }
     }
-    output_file out;
-    if (out_path != nullptr && !open_output(out_path, &out)) {
+    if (out_path != nullptr && !writable(out_path)) {
         std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path, std::strerror(errno));
         return 1;
     }
@@ -173,25 +132,39 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::vector<generated_level> pack = make_pack(seed, difficulty);
+    bool proven = true;
     for (std::size_t i = 0; i < pack.size(); i++) {
         const generated_level &level = pack[i];
         std::fprintf(stderr, "level %zu: %d grubblets, difficulty %.1f, %zu key presses (%s)\n",
                      i + 1, level.grubblets, level.difficulty.score, level.keys.size(),
                      level.layout);
+        proven = proven && level.difficulty.known;
     }
-    std::string text(FILE_BYTES, '\0');
-    format_boards(&text[0]);
-    free_boards();
-
+    if (!proven) {
+        // Never seen; said rather than written, as a pack is only as good
+        // as its proof.
+        std::fputs("grubblet-gen: a level could not be proven clearable; try another seed\n",
+                   stderr);
+        free_boards();
+        return 1;
+    }
     if (out_path != nullptr) {
-        if (!finish_output(&out, text)) {
-            std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path,
-                         std::strerror(errno));
+        // As the game's editor saves: only over a regular file, through
+        // symbolic links, keeping the file's mode and links, old or new
+        // whatever happens.
+        bool written = write_boards_file(out_path) == 0;
+        free_boards();
+        if (!written) {
+            std::fprintf(stderr, "grubblet-gen: cannot write %s\n", out_path);
             return 1;
         }
         return 0;
     }
-    if (!write_all(STDOUT_FILENO, text.data(), text.size())) {
+    std::string text(FILE_BYTES, '\0');
+    format_boards(&text[0]);
+    free_boards();
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
         std::fprintf(stderr, "grubblet-gen: cannot write the levels: %s\n", std::strerror(errno));
         return 1;
     }

@@ -218,11 +218,15 @@ struct path_name {
     char text[PATH_MAX];
 };
 
-// The file a save must replace: boards.txt itself, or, where it is a symbolic
-// link, the file at the end of the link chain, so that the link survives.
-// False when the chain leads to a path too long to hold.
-static bool save_target(path_name *path) {
-    std::strcpy(path->text, BOARD_FILE_NAME);
+// The file a save to name must replace: name itself, or, where it is a
+// symbolic link, the file at the end of the link chain, so that the link
+// survives. False when a path is too long to hold.
+static bool save_target(const char *name, path_name *path) {
+    if (std::strlen(name) >= sizeof path->text) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::strcpy(path->text, name);
     for (int hops = 0; hops < 40; hops++) {
         struct stat st;
         if (lstat(path->text, &st) != 0 || !S_ISLNK(st.st_mode)) {
@@ -515,10 +519,10 @@ static bool replace_file(const char *target, bool *damaged) {
 // with not even the old content put back.
 enum save_result { SAVED = 0, NOT_SAVED = 1, LEFT_DAMAGED_FILE = 2 };
 
-static save_result write_levels() {
+static save_result write_levels(const char *name) {
     path_name target;
     bool damaged = false;
-    if (save_target(&target) && replace_file(target.text, &damaged)) {
+    if (save_target(name, &target) && replace_file(target.text, &damaged)) {
         return SAVED;
     }
     return damaged ? LEFT_DAMAGED_FILE : NOT_SAVED;
@@ -527,48 +531,63 @@ static save_result write_levels() {
 // Runs in the process that writes the file: it stays out of the terminal's
 // session and ignores what would end the game, so that once a save has
 // begun it always runs to its end; a file size limit becomes a failed write.
-// Its exit status is the save_result.
-static int write_levels_in_own_process() {
+// Its exit status is the save_result. Signals stay blocked from before the
+// fork until they are ignored here, so none can end it in between.
+static int write_levels_in_own_process(const char *name, const sigset_t &mask) {
     setsid();
     static const int IGNORED[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT, SIGXFSZ, SIGPIPE};
     for (int sig : IGNORED) {
         signal(sig, SIG_IGN);
     }
-    return write_levels();
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
+    return write_levels(name);
 }
 
 // Where no writer process can be started (no processes left, or a system
 // without them, as in a browser), the game writes the file itself: a size
 // limit is still a failed write, only a kill of the game can cut it short.
-static save_result write_levels_here() {
+static save_result write_levels_here(const char *name) {
     struct sigaction ignore = {}, before;
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &before);
-    save_result result = write_levels();
+    save_result result = write_levels(name);
     sigaction(SIGXFSZ, &before, nullptr);
     return result;
 }
 
-int save_boards() {
+static save_result save_levels_to(const char *name) {
     // The writer's exit status is the save's answer: a SIGCHLD ignored since
     // the game was started would throw it away.
     struct sigaction child_default = {}, child_before;
     child_default.sa_handler = SIG_DFL;
     sigaction(SIGCHLD, &child_default, &child_before);
+    sigset_t all, mask;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &mask);
     pid_t writer = fork();
     if (writer == 0) {
-        _exit(write_levels_in_own_process());
+        _exit(write_levels_in_own_process(name, mask));
     }
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
     int status = -1;
     while (writer > 0 && waitpid(writer, &status, 0) < 0 && errno == EINTR) {
     }
     sigaction(SIGCHLD, &child_before, nullptr);
-    save_result result = NOT_SAVED;
     if (writer < 0) {
-        result = write_levels_here();
-    } else if (WIFEXITED(status) && WEXITSTATUS(status) <= LEFT_DAMAGED_FILE) {
-        result = static_cast<save_result>(WEXITSTATUS(status));
+        return write_levels_here(name);
     }
+    if (WIFEXITED(status) && WEXITSTATUS(status) <= LEFT_DAMAGED_FILE) {
+        return static_cast<save_result>(WEXITSTATUS(status));
+    }
+    return NOT_SAVED;
+}
+
+int write_boards_file(const char *path) {
+    return save_levels_to(path) == SAVED ? 0 : 1;
+}
+
+int save_boards() {
+    save_result result = save_levels_to(BOARD_FILE_NAME);
     if (result != SAVED) {
         report(WRITE_ERROR);
         if (result == LEFT_DAMAGED_FILE) {

@@ -33,11 +33,10 @@ extern const char *const BOARD_FILE_NAME;
 // Reads boards.txt into the stored levels. Returns 0, or 1 after telling the
 // player that the file could not be read (the levels are then unchanged).
 int load_boards();
-// Writes the stored levels to boards.txt, in a process of its own that runs
-// to the end even if the game is killed. Returns 0 for a complete save, or 1
-// after telling the player that the file could not be written: the old file
-// is then as it was, or, where a disk failing in place refused even putting
-// it back, the player is told that too.
+// Writes the stored levels to boards.txt, in a process of its own (where one
+// can be started) that runs to the end even if the game is killed. Returns 0 for a complete save,
+// or 1 after telling the player that the file could not be written: the old file is then as it was,
+// or, where a disk failing in place refused even putting it back, the player is told that too.
 int save_boards();
 
 // The reader and writer behind them, for tools and tests. read_boards returns
@@ -45,5 +44,8 @@ int save_boards();
 // (nothing applied). format_boards fills out with exactly FILE_BYTES bytes.
 int read_boards(std::FILE *file);
 void format_boards(char *out);
+// Writes the stored levels to the level file at path as save_boards does,
+// with the same care, telling nobody; 0 for a complete save, else 1.
+int write_boards_file(const char *path);
 
 #endif
