@@ -122,15 +122,15 @@ static bool exists(const std::string &path) {
 // The file checked when none is named, found as the installed grubblet
 // command finds the levels it plays: boards.txt in the current directory;
 // else the player's own copy, $XDG_DATA_HOME/grubblet/boards.txt
-// (~/.local/share when XDG_DATA_HOME is unset or empty); else the shipped
-// levels.
+// (~/.local/share when XDG_DATA_HOME is unset, empty or relative); else the
+// shipped levels.
 static std::string default_file() {
     if (exists(BOARD_FILE_NAME)) {
         return BOARD_FILE_NAME;
     }
     const char *xdg = std::getenv("XDG_DATA_HOME");
     const char *home = std::getenv("HOME");
-    std::string data = xdg != nullptr && *xdg != '\0'     ? xdg
+    std::string data = xdg != nullptr && *xdg == '/'      ? xdg
                        : home != nullptr && *home != '\0' ? std::string(home) + "/.local/share"
                                                           : "";
     const std::string own = data + "/grubblet/" + BOARD_FILE_NAME;

@@ -55,16 +55,17 @@ static const known_key CONTROL_ARROWS[] = {
 // mode (for the editor's arrow keys), and in that mode terminals send
 // ESC O p .. ESC O y for 0 .. 9 instead of the digit characters; the
 // terminal description names some of them (ka1 is the keypad's 7, and so
-// on). Each comes back as its digit, so the keypad plays as the title says.
-static const known_key KEYPAD_DIGITS[] = {
-    {"kpZRO", "\033Op", '0'}, {"kc1", "\033Oq", '1'}, {"kc2", "\033Or", '2'},
-    {"kc3", "\033Os", '3'},   {"kb1", "\033Ot", '4'}, {"kb2", "\033Ou", '5'},
-    {"kb3", "\033Ov", '6'},   {"ka1", "\033Ow", '7'}, {"ka2", "\033Ox", '8'},
-    {"ka3", "\033Oy", '9'},
+// on). Each comes back as its digit, so the keypad plays as the title says,
+// and the keypad's / as the editor's key.
+static const known_key KEYPAD_KEYS[] = {
+    {"kpZRO", "\033Op", '0'}, {"kc1", "\033Oq", '1'},   {"kc2", "\033Or", '2'},
+    {"kc3", "\033Os", '3'},   {"kb1", "\033Ot", '4'},   {"kb2", "\033Ou", '5'},
+    {"kb3", "\033Ov", '6'},   {"ka1", "\033Ow", '7'},   {"ka2", "\033Ox", '8'},
+    {"ka3", "\033Oy", '9'},   {"kpDIV", "\033Oo", '/'},
 };
 
 // curses codes the reader turns into other keys, and what each becomes.
-enum { MAX_TRANSLATIONS = 2 * (sizeof CONTROL_ARROWS + sizeof KEYPAD_DIGITS) / sizeof(known_key) };
+enum { MAX_TRANSLATIONS = 2 * (sizeof CONTROL_ARROWS + sizeof KEYPAD_KEYS) / sizeof(known_key) };
 static int translated_codes[MAX_TRANSLATIONS];
 static int translated_targets[MAX_TRANSLATIONS];
 static int translation_count = 0;
@@ -130,7 +131,7 @@ void set_up_screen() {
     }
     keypad(stdscr, TRUE);
     recognise_keys(CONTROL_ARROWS, sizeof CONTROL_ARROWS / sizeof CONTROL_ARROWS[0]);
-    recognise_keys(KEYPAD_DIGITS, sizeof KEYPAD_DIGITS / sizeof KEYPAD_DIGITS[0]);
+    recognise_keys(KEYPAD_KEYS, sizeof KEYPAD_KEYS / sizeof KEYPAD_KEYS[0]);
     raw();
     nodelay(stdscr, FALSE);
     noecho();

@@ -214,9 +214,9 @@ TEST(play_view, after_the_editor_the_status_text_is_bold_but_no_glyph_is) {
 // The numeric keypad plays as the title says, whatever the terminal sends for
 // it: in application mode terminals send ESC O p .. ESC O y for 0 .. 9
 // (tmux's description names none of them, xterm's names them as keypad
-// keys). Each screen equals the one the digit characters give: the title,
-// play, the gauge, and the editor's cursor keys.
-TEST(play_keys, the_numpad_acts_as_the_digits_in_every_terminal) {
+// keys), and ESC O o for its /. Each screen equals the one the characters
+// give: the title, play, the gauge, the editor and its cursor keys.
+TEST(play_keys, the_keypad_in_application_mode_acts_as_the_digits_and_slash) {
     const char *const digits[] = {"6", "7", "0", "3", "/", "8", "6", "2", "4"};
     for (const char *term : {"tmux-256color", "xterm-256color"}) {
         SCOPED_TRACE(term);
@@ -230,7 +230,7 @@ TEST(play_keys, the_numpad_acts_as_the_digits_in_every_terminal) {
         for (const char *key : digits) {
             SCOPED_TRACE(key);
             typed.type(key);
-            keypad.send_raw(key[0] == '/' ? std::string("/")
+            keypad.send_raw(key[0] == '/' ? std::string("\033Oo")
                                           : std::string("\033O") + char('p' + (key[0] - '0')));
             for (int row = 0; row < 25; row++) {
                 ASSERT_EQ(keypad.styled(row, 0, 80), typed.styled(row, 0, 80)) << keypad.dump();
