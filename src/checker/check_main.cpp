@@ -59,7 +59,7 @@ static const char HELP[] =
     "\n"
     "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
     "were not decided (or, with --strict, on any warning), 2 when the file\n"
-    "cannot be read.\n";
+    "cannot be read or the arguments are wrong.\n";
 
 // Reads a whole level file. Only a regular file is one: a pipe or a device
 // (such as /dev/zero) would leave the checker waiting or reading for ever.

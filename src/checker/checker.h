@@ -1,7 +1,8 @@
 // The level checker, grubblet-check: a companion tool for level designers.
 // It reads a level file with the game's own reader, warns about what the game
 // will silently make of the file, and decides for each level whether it can
-// be cleared, with a winning key sequence or the reason why not.
+// be cleared, with a winning key sequence or the reason why not, and for a
+// clearable level a difficulty figure made by playing that sequence again.
 //
 // What must hold: the checker never re-implements a rule. Every move it tries
 // is resolved by the game's own run_turn on the game's own state records, so
