@@ -262,6 +262,13 @@ test('the editor: a fill, prompts and a save show the terminal program\'s screen
   });
 });
 
+test('the static server answers a malformed name with 400 and goes on serving', async () => {
+  for (const name of ['%00', 'a%00b.js', '%E0%A4%A']) {
+    assert.equal((await fetch(url + name)).status, 400, name);
+  }
+  assert.equal((await fetch(url)).status, 200);
+});
+
 test('a boards.txt opened from the computer is played, and the shipped levels come back', async () => {
   // Level 1 only: a start, a grubblet two cells to its right, a floor.
   const rows = Array.from({ length: 24 }, () => '.'.repeat(80));
