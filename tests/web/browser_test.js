@@ -303,6 +303,30 @@ test('a boards.txt opened from the computer is played, and the shipped levels co
     await press(page, 'x');
     assert.equal((await screenOf(page)).rows[22], '..@.=' + '.'.repeat(75), 'kept after a reload');
 
+    // A file too large for the game, and the shipped file over the kept one
+    // with the question answered no: the game and the kept levels stay.
+    const kept = () => page.evaluate(() => localStorage.getItem('grubblet-plonko/boards.txt'));
+    const before = await kept();
+    await page.setInputFiles('#file', { name: 'big.txt', mimeType: 'text/plain',
+      buffer: Buffer.alloc(1024 * 1024 + 1, '.') });
+    await page.waitForFunction(() =>
+      document.getElementById('status').textContent.startsWith('Not opened: big.txt'));
+    await page.evaluate(() => {
+      const confirm = window.confirm;
+      window.confirm = (question) => {
+        window.confirm = confirm;
+        window.asked = question;
+        return false;
+      };
+    });
+    await page.setInputFiles('#file', path.join(__dirname, '../../boards.txt'));
+    await page.waitForFunction(() => window.asked);
+    assert.equal(await kept(), before);
+    for (const key of '33') {
+      await press(page, key);
+    }
+    assert.equal((await screenOf(page)).rows[24].trimEnd(), 'I HAVE WON THE LEVEL', 'played on');
+
     await page.click('#reset');
     await page.waitForFunction(() => window.grubblet.settled() &&
       document.querySelector('.xterm-rows').textContent.includes('Fenwhistle'));
