@@ -8,6 +8,7 @@
   const COLS = 80;
   const STORE = 'grubblet-plonko/boards.txt';
   const FILE = '/game/boards.txt';
+  const MAX_OPENED = 1024 * 1024; // the largest file the page opens, in bytes
   // The game numbers its colours black, blue, green, cyan, red, magenta,
   // yellow, white; the terminal numbers them in the ANSI order.
   const ANSI = [0, 4, 2, 6, 1, 5, 3, 7];
@@ -59,6 +60,15 @@
     return a.length === b.length && a.every((byte, i) => byte === b[i]);
   }
 
+  // The levels the browser keeps, or null where it keeps none.
+  function keptLevels() {
+    try {
+      const text = localStorage.getItem(STORE);
+      return text !== null ? textToBytes(text) : null;
+    } catch (e) {
+      return null;
+    }
+  }
   function storedLevels() {
     let text = null;
     try {
@@ -324,7 +334,22 @@
     if (!file) {
       return;
     }
+    // A boards.txt is 17,505 bytes; a file far larger than that would not fit
+    // in the game's memory beside it.
+    if (file.size > MAX_OPENED) {
+      say('Not opened: ' + file.name + ' has ' + file.size + ' bytes, more than the 1 MiB (' +
+        MAX_OPENED + ' bytes) the page opens; a boards.txt has 17505. ' +
+        'The game and the levels saved in this browser are as they were.');
+      term.focus();
+      return;
+    }
     const bytes = new Uint8Array(await file.arrayBuffer());
+    const kept = keptLevels();
+    if (kept !== null && !sameBytes(kept, bytes) &&
+      !confirm('Open ' + file.name + '? The levels saved in this browser are replaced by it.')) {
+      term.focus();
+      return;
+    }
     keep(bytes);
     const game = await start(bytes);
     // What the game's reader makes of an odd file, as the level checker says.

@@ -15,11 +15,18 @@ const TYPES = {
   '.txt': 'text/plain; charset=utf-8',
 };
 
-const server = http.createServer((req, res) => {
+// A request the server cannot make sense of gets 400; a file it cannot
+// read, 404; whatever else goes wrong with one request, 500, and the server
+// goes on serving the others.
+async function serve(req, res) {
   let name;
   try {
     name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
   } catch (e) {
+    res.writeHead(400).end();
+    return;
+  }
+  if (name.includes('\0')) {
     res.writeHead(400).end();
     return;
   }
@@ -31,13 +38,25 @@ const server = http.createServer((req, res) => {
     res.writeHead(403).end();
     return;
   }
-  fs.readFile(file, (err, data) => {
-    if (err) {
-      res.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
-      return;
+  let data;
+  try {
+    data = await fs.promises.readFile(file);
+  } catch (e) {
+    res.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
+    return;
+  }
+  res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
+  res.end(data);
+}
+
+const server = http.createServer((req, res) => {
+  serve(req, res).catch((err) => {
+    console.error(req.url + ': ' + err.message);
+    if (res.headersSent) {
+      res.destroy();
+    } else {
+      res.writeHead(500).end();
     }
-    res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-    res.end(data);
   });
 });
 

@@ -262,6 +262,13 @@ test('the editor: a fill, prompts and a save show the terminal program\'s screen
   });
 });
 
+test('the static server answers a malformed name with 400 and goes on serving', async () => {
+  for (const name of ['%00', 'a%00b.js', '%E0%A4%A']) {
+    assert.equal((await fetch(url + name)).status, 400, name);
+  }
+  assert.equal((await fetch(url)).status, 200);
+});
+
 test('a boards.txt opened from the computer is played, and the shipped levels come back', async () => {
   // Level 1 only: a start, a grubblet two cells to its right, a floor.
   const rows = Array.from({ length: 24 }, () => '.'.repeat(80));
@@ -295,6 +302,30 @@ test('a boards.txt opened from the computer is played, and the shipped levels co
     await page.waitForFunction(() => window.grubblet.settled());
     await press(page, 'x');
     assert.equal((await screenOf(page)).rows[22], '..@.=' + '.'.repeat(75), 'kept after a reload');
+
+    // A file too large for the game, and the shipped file over the kept one
+    // with the question answered no: the game and the kept levels stay.
+    const kept = () => page.evaluate(() => localStorage.getItem('grubblet-plonko/boards.txt'));
+    const before = await kept();
+    await page.setInputFiles('#file', { name: 'big.txt', mimeType: 'text/plain',
+      buffer: Buffer.alloc(1024 * 1024 + 1, '.') });
+    await page.waitForFunction(() =>
+      document.getElementById('status').textContent.startsWith('Not opened: big.txt'));
+    await page.evaluate(() => {
+      const confirm = window.confirm;
+      window.confirm = (question) => {
+        window.confirm = confirm;
+        window.asked = question;
+        return false;
+      };
+    });
+    await page.setInputFiles('#file', path.join(__dirname, '../../boards.txt'));
+    await page.waitForFunction(() => window.asked);
+    assert.equal(await kept(), before);
+    for (const key of '33') {
+      await press(page, key);
+    }
+    assert.equal((await screenOf(page)).rows[24].trimEnd(), 'I HAVE WON THE LEVEL', 'played on');
 
     await page.click('#reset');
     await page.waitForFunction(() => window.grubblet.settled() &&
