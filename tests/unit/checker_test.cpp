@@ -9,24 +9,6 @@ namespace {
 
 class checker_test : public rules_test {
   protected:
-    // Plays keys from the fresh start, as the game would, and tells whether
-    // the level is cleared by the last key and not before.
-    bool keys_clear_level(int level, const std::string &keys) {
-        game.level = level;
-        reset_level();
-        outcomes.clear();
-        play(MOVE_NONE);
-        for (char key : keys) {
-            if (!outcomes.empty()) {
-                return false; // cleared too early, or died on the way
-            }
-            move_code move = move_for_key(key);
-            EXPECT_NE(move, MOVE_NONE) << key;
-            play(move);
-        }
-        return !outcomes.empty() && outcomes.front() == OUTCOME_LEVEL_WON;
-    }
-
     // Eight tunnels joined at alternate ends, as on a long level: far too
     // long to travel on one tummy without eating on the way.
     void build_long_tunnels(int level) {

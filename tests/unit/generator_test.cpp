@@ -19,23 +19,6 @@ namespace {
 
 class generator_test : public rules_test {
   protected:
-    // Plays keys from the fresh start through run_turn, and tells whether
-    // the level is cleared by the last key and not before.
-    bool keys_clear_level(int level, const std::string &keys) {
-        game.level = level;
-        reset_level();
-        outcomes.clear();
-        play(MOVE_NONE);
-        for (char key : keys) {
-            if (!outcomes.empty()) {
-                return false;
-            }
-            play(move_for_key(key));
-        }
-        return outcomes.size() == 1 &&
-               outcomes[0] == (level == 8 ? OUTCOME_GAME_WON : OUTCOME_LEVEL_WON);
-    }
-
     std::string pack_bytes() {
         std::string bytes(FILE_BYTES, '\0');
         format_boards(&bytes[0]);

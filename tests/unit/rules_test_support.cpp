@@ -49,3 +49,20 @@ void rules_test::play(move_code move) {
     game.pending_move = move;
     run_turn();
 }
+
+bool rules_test::keys_clear_level(int level, const std::string &keys) {
+    game.level = level;
+    reset_level();
+    outcomes.clear();
+    play(MOVE_NONE);
+    for (char key : keys) {
+        if (!outcomes.empty()) {
+            return false; // cleared too early, or died on the way
+        }
+        move_code move = move_for_key(key);
+        EXPECT_NE(move, MOVE_NONE) << key;
+        play(move);
+    }
+    return !outcomes.empty() &&
+           outcomes.front() == (level == LEVEL_COUNT - 1 ? OUTCOME_GAME_WON : OUTCOME_LEVEL_WON);
+}

@@ -24,6 +24,9 @@ class rules_test : public ::testing::Test {
 
     // Chooses a move and resolves the turn, as a play key and a play frame do.
     void play(move_code move);
+    // Plays keys from the fresh start of a stored level, as the game would,
+    // and tells whether the level is cleared by the last key and not before.
+    bool keys_clear_level(int level, const std::string &keys);
 
     std::vector<outcome_kind> outcomes;   // every outcome scene shown, in order
     std::vector<std::string> file_errors; // every file error shown
