@@ -236,7 +236,7 @@ void BM_checker_shipped_levels(benchmark::State &state) {
     for (auto _ : state) {
         states = 0;
         for (int level = 0; level < LEVEL_COUNT; level++) {
-            level_verdict v = solve_level(level);
+            level_verdict v = solve_level(stored_level(level));
             if (v.answer != ANSWER_CLEARABLE) {
                 state.SkipWithError("a shipped level cannot be cleared");
             }
@@ -252,13 +252,13 @@ BENCHMARK(BM_checker_shipped_levels)->Unit(benchmark::kMillisecond);
 void BM_checker_hard_level(benchmark::State &state) {
     const int grubblets = static_cast<int>(state.range(0));
     const bool walled = state.range(1) != 0;
-    make_play_through_level(0, grubblets, 1);
+    make_play_through_level(stored_level(0), grubblets, 1);
     if (walled) {
-        wall_in_a_grubblet(0, 1);
+        wall_in_a_grubblet(stored_level(0), 1);
     }
     level_verdict v;
     for (auto _ : state) {
-        v = solve_level(0);
+        v = solve_level(stored_level(0));
     }
     if (v.answer != (walled ? ANSWER_NOT_CLEARABLE : ANSWER_CLEARABLE)) {
         state.SkipWithError("the checker's answer is wrong");

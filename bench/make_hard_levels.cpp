@@ -22,9 +22,10 @@ int main(int argc, char **argv) {
         return 1;
     }
     for (int level = 0; level < LEVEL_COUNT; level++) {
-        make_play_through_level(level, grubblets[level], seed * 100 + static_cast<unsigned>(level));
+        make_play_through_level(stored_level(level), grubblets[level],
+                                seed * 100 + static_cast<unsigned>(level));
         if (walled) {
-            wall_in_a_grubblet(level, seed + static_cast<unsigned>(level));
+            wall_in_a_grubblet(stored_level(level), seed + static_cast<unsigned>(level));
         }
     }
     bool ok = write_levels(argv[1]);

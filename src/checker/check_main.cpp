@@ -1,4 +1,4 @@
-// grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]:
+// grubblet-check [--json | --route] [--strict] [--max-states N] [--jobs N] [FILE]:
 // reports for each of the nine levels of a level file whether it can be
 // cleared, with a winning key sequence, or why not.
 //
@@ -20,7 +20,7 @@
 #include <unistd.h>
 
 static const char USAGE_LINE[] =
-    "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]\n";
+    "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] [--jobs N] [FILE]\n";
 static const char HELP[] =
     "\n"
     "Checks a Grubblet Plonko level file. Without FILE: ./boards.txt, else your\n"
@@ -53,8 +53,9 @@ static const char HELP[] =
     "  --route          also draw each level with the route of its winning\n"
     "                   sequence (in colour on a terminal, unless NO_COLOR is set)\n"
     "  --strict         fail (exit status 1) on any warning too\n"
-    "  --max-states N   explore at most N states a level, all searches together\n"
-    "                   (default 1000000)\n"
+    "  --max-states N   keep at most N distinct states a level, all searches\n"
+    "                   together (default 1000000)\n"
+    "  --jobs N         check N levels at once (default: one for each core)\n"
     "  -h, --help       show this help\n"
     "\n"
     "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
@@ -163,6 +164,7 @@ int main(int argc, char **argv) {
     std::string path;
     bool json = false, route = false, strict = false, have_path = false;
     search_limits limits;
+    long jobs = 0;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -180,6 +182,12 @@ int main(int argc, char **argv) {
                                                       : argv[i] + std::strlen("--max-states=");
             if (!parse_count(value, &limits.max_states)) {
                 return usage_error("--max-states needs a whole number of states, 1 or more");
+            }
+        } else if (arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
+            const char *value = arg == "--jobs" ? (i + 1 < argc ? argv[++i] : "")
+                                                : argv[i] + std::strlen("--jobs=");
+            if (!parse_count(value, &jobs) || jobs > 1024) {
+                return usage_error("--jobs needs a whole number of levels at once, 1 to 1024");
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usage_error("unknown option " + arg);
@@ -215,9 +223,9 @@ int main(int argc, char **argv) {
     report.warnings = scan_level_file(content);
     report.cells = locate_cells(content);
     for (int level = 0; level < LEVEL_COUNT; level++) {
-        report.levels.push_back(solve_level(level, limits));
-        report.difficulty.push_back(level_difficulty(level, report.levels.back()));
+        report.boards.push_back(stored_level(level));
     }
+    report.levels = solve_levels(report.boards, limits, static_cast<int>(jobs));
     std::string out = json ? report_json(report) : report_text(report);
     if (route) {
         const char *no_color = std::getenv("NO_COLOR");

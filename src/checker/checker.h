@@ -5,7 +5,7 @@
 // clearable level a difficulty figure made by playing that sequence again.
 //
 // What must hold: the checker never re-implements a rule. Every move it tries
-// is resolved by the game's own run_turn on the game's own state records, so
+// is resolved by the rules' own turn (rules.h), the one the game plays, so
 // the checker and the game cannot disagree; and it never claims what it has
 // not proven: a level is "cannot be cleared" only after an exhaustive search
 // or an argument that covers every possible play, and every winning sequence
@@ -13,6 +13,9 @@
 #ifndef GRUBBLET_CHECKER_H
 #define GRUBBLET_CHECKER_H
 
+#include "../game/rules.h"
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,52 +42,8 @@ struct trap_run {
     int eaten_at_most; // -1: whatever has been eaten
 };
 
-// What the checker found out about one level.
-struct level_verdict {
-    answer_kind answer = ANSWER_UNDECIDED;
-    std::string keys;      // a winning sequence of play keys, when clearable
-    bool shortest = false; // keys is proven to be a shortest win
-    long states = 0;       // states explored, all searches together
-    // Why the level cannot be cleared, or what was tried when it was not
-    // decided; empty for a clearable level.
-    std::string reason;
-    // Grubblets that no play can ever eat, in reading order.
-    std::vector<cell_ref> never_eaten;
-    // In reading order; none on a level that cannot be cleared.
-    std::vector<trap_run> traps;
-};
-
-struct search_limits {
-    // States one level may explore in all, every search together; past it
-    // the answer is "not decided". 0 chooses a
-    // million, or fewer on levels with so many grubblets that a million
-    // states would take more than 32 MB.
-    long max_states = 0;
-    // Of those, how many the breadth-first search may take that proves a win
-    // shortest before the search for any win takes over.
-    long shortest_states = 100000;
-};
-
-// Decides the stored level `level` from a fresh start: the level reset, then
-// one turn with no move, as the restart key gives it. Uses the game state and
-// the play board, and leaves the level reset as it found it.
-level_verdict solve_level(int level, const search_limits &limits = search_limits());
-
-// One cell the player stood on while a key sequence was played, and whether
-// it was on the painful part of a fall.
-struct route_cell {
-    int row;
-    int col;
-    bool hurt;
-};
-
-// Plays keys on the stored level `level` from a fresh start through the
-// game's turns. Returns true when the level is cleared by the last key and
-// not before; *cells (when given) receives every cell stood on, in order.
-bool replay_keys(int level, const std::string &keys, std::vector<route_cell> *cells);
-
 // How hard a clearable level is to clear, from its winning sequence played
-// through the game's turns: the longer the way, the more of the moves on it
+// again: the longer the way, the more of the moves on it
 // that kill or strand the player, and the closer the tummy comes to empty,
 // the harder. score = keys x (1 + 2 x risk) x (1 + (100 - lowest_tummy) / 100).
 struct difficulty_figure {
@@ -98,8 +57,60 @@ struct difficulty_figure {
     int lowest_tummy = 0; // the lowest tummy at rest on the way
 };
 
-// The difficulty of stored level `level` by the verdict solve_level gave.
-difficulty_figure level_difficulty(int level, const level_verdict &verdict);
+// What the checker found out about one level.
+struct level_verdict {
+    answer_kind answer = ANSWER_UNDECIDED;
+    std::string keys;      // a winning sequence of play keys, when clearable
+    bool shortest = false; // keys is proven to be a shortest win
+    long states = 0;       // states explored, all searches together
+    // Why the level cannot be cleared, or what was tried when it was not
+    // decided; empty for a clearable level.
+    std::string reason;
+    // Grubblets that no play can ever eat, in reading order.
+    std::vector<cell_ref> never_eaten;
+    // In reading order; none on a level that cannot be cleared.
+    std::vector<trap_run> traps;
+    difficulty_figure difficulty; // known for a clearable level
+};
+
+struct search_limits {
+    // Distinct states one level may keep in all, every search together;
+    // past it the answer is "not decided". A state takes about 40 bytes
+    // plus one bit for each grubblet.
+    long max_states = 1000000;
+    // Of those, how many the breadth-first search may take that proves a win
+    // shortest before the search for any win takes over.
+    long shortest_states = 100000;
+};
+
+// Decides a level from a fresh start (the level from its start, then one
+// turn with no move, as the restart key gives it), with its traps and, when
+// it is clearable, its difficulty.
+level_verdict solve_level(const board_cells &level, const search_limits &limits = search_limits());
+
+// Decides each level as solve_level does, up to `jobs` of them at once (0:
+// as many as the machine has cores). The verdicts are in level order and
+// the same whatever the number of jobs.
+std::vector<level_verdict> solve_levels(const std::vector<board_cells> &levels,
+                                        const search_limits &limits, int jobs);
+
+// Runs work(0) to work(count - 1), up to `jobs` at once (0: one for each
+// core), and returns when all are done. Each call must touch only what is
+// its own.
+void run_jobs(int count, int jobs, const std::function<void(int)> &work);
+
+// One cell the player stood on while a key sequence was played, and whether
+// it was on the painful part of a fall.
+struct route_cell {
+    int row;
+    int col;
+    bool hurt;
+};
+
+// Plays keys on a level from a fresh start. Returns true when the level is
+// cleared by the last key and not before; *cells (when given) receives every
+// cell stood on, in order.
+bool replay_keys(const board_cells &level, const std::string &keys, std::vector<route_cell> *cells);
 
 struct file_warning {
     int line;   // 1-based; 0 when the warning is about the whole file
@@ -130,9 +141,9 @@ std::vector<file_place> locate_cells(const std::string &content);
 struct file_report {
     std::string path;
     std::vector<file_warning> warnings;
+    std::vector<board_cells> boards; // the levels as loaded
     std::vector<level_verdict> levels;
-    std::vector<file_place> cells;             // from locate_cells
-    std::vector<difficulty_figure> difficulty; // by level, when given
+    std::vector<file_place> cells; // from locate_cells
 };
 
 // The report as text, as the command prints it by default; the exit status
@@ -143,8 +154,7 @@ int report_status(const file_report &report, bool strict);
 // The report as one JSON object.
 std::string report_json(const file_report &report);
 // Every clearable level drawn as the game shows it, with the route of its
-// winning sequence over it; in colour when `colour` is set. Plays the stored
-// levels again, so they must be the ones the report was made of.
+// winning sequence over it; in colour when `colour` is set.
 std::string report_routes(const file_report &report, bool colour);
 
 #endif

@@ -14,6 +14,7 @@
 #include "search.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace {
 
@@ -123,9 +124,9 @@ std::vector<word> reach_map::closure(const std::vector<std::vector<int>> &next,
     return by_place;
 }
 
-reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajectory &first_turn)
-    : words_(driver.words()), place_of_(BOARD_ROWS * BOARD_COLS, -1) {
-    const int longest = std::max(0, driver.grubblet_count() - 1);
+reach_map::reach_map(level_play &play, int start_x, int start_y, const trajectory &first_turn)
+    : words_(play.words()), place_of_(BOARD_ROWS * BOARD_COLS, -1) {
+    const int longest = std::max(0, play.grubblet_count() - 1);
     // Places in the order they were found; each is traced once, in turn.
     std::vector<cell_ref> to_trace;
     auto place_at = [&](int row, int col) {
@@ -133,7 +134,7 @@ reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajec
         if (place < 0) {
             place = places_++;
             to_trace.push_back({row, col});
-            motions_.resize(motions_.size() + 7);
+            motions_.resize(motions_.size() + PLAYER_MOVE_COUNT);
         }
         return place;
     };
@@ -146,25 +147,25 @@ reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajec
     trajectory path, before;
     for (int p = 0; p < places_; p++) {
         const cell_ref at = to_trace[static_cast<std::size_t>(p)];
-        for (int m = 0; m < 7; m++) {
+        for (int m = 0; m < PLAYER_MOVE_COUNT; m++) {
             for (int length = 0; length <= longest; length++) {
-                driver.trace(at.col, at.row, length, SEARCH_MOVES[m], &path);
+                play.trace(at.col, at.row, length, PLAYER_MOVES[m], &path);
                 if (length > 0 && same_motion(path, before)) {
                     break;
                 }
                 lengths = std::max(lengths, length + 1);
                 motion next{length, -1, static_cast<int>(passed_.size()), 0};
                 for (const route_cell &c : path.cells) {
-                    int g = driver.grubblet_at(c.row, c.col);
+                    int g = play.grubblet_at(c.row, c.col);
                     if (g >= 0) {
                         passed_.push_back(g);
                     }
                 }
                 next.passes_end = static_cast<int>(passed_.size());
-                if (path.end == TURN_RESTS) {
+                if (path.end == OUTCOME_NONE) {
                     next.to = place_at(path.cells.back().row, path.cells.back().col);
                 }
-                motions_[static_cast<std::size_t>(p * 7 + m)].push_back(next);
+                motions_[static_cast<std::size_t>(p * PLAYER_MOVE_COUNT + m)].push_back(next);
                 std::swap(path, before);
             }
         }
@@ -175,7 +176,7 @@ reach_map::reach_map(turn_driver &driver, int start_x, int start_y, const trajec
     prospects_at(start_x, start_y, 0, &from_start);
     at_all_.assign(from_start.ever, from_start.ever + words_);
     for (const route_cell &c : first_turn.cells) {
-        int g = driver.grubblet_at(c.row, c.col);
+        int g = play.grubblet_at(c.row, c.col);
         if (g >= 0) {
             set_bit(at_all_.data(), g);
         }
@@ -191,8 +192,8 @@ void reach_map::make_closures(int length) {
     std::vector<std::vector<int>> next_now(places), next_ever(places);
     std::vector<word> own_now(places * words, 0), own_ever(places * words, 0);
     for (std::size_t p = 0; p < places; p++) {
-        for (std::size_t m = 0; m < 7; m++) {
-            const std::vector<motion> &ms = motions_[p * 7 + m];
+        for (std::size_t m = 0; m < PLAYER_MOVE_COUNT; m++) {
+            const std::vector<motion> &ms = motions_[p * PLAYER_MOVE_COUNT + m];
             for (std::size_t i = 0; i < ms.size(); i++) {
                 bool later = i + 1 < ms.size() && ms[i + 1].from_length <= length;
                 if (later) {
@@ -218,7 +219,6 @@ void reach_map::make_closures(int length) {
     closures &made = by_length_[static_cast<std::size_t>(length)];
     made.ever = closure(next_ever, own_ever);
     made.before_growing = closure(next_now, own_now);
-    closure_words_ += 2 * places * words;
 }
 
 bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
@@ -229,16 +229,13 @@ bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
     length = std::min(length, static_cast<int>(by_length_.size()) - 1);
     closures &made = by_length_[static_cast<std::size_t>(length)];
     if (made.ever.empty()) {
-        // A few tens of megabytes at most, however many grubblets and
-        // places; past that, only the lengths in use are kept. Nothing the
-        // caller holds is dropped: the sets it has are valid until it asks
-        // again.
-        if (closure_words_ > (std::size_t(32) << 20) / sizeof(word)) {
-            for (closures &other : by_length_) {
-                other = closures();
-            }
-            closure_words_ = 0;
-        }
+        // Kept for the map's lifetime. A place needs a wall below it or the
+        // bottom row, so places and grubblets together are at most about
+        // 1,000 by 1,000 on a 24 x 80 board: every length's two sets of
+        // sets stay under about 20 MB.
+        assert(static_cast<std::size_t>(places_) * static_cast<std::size_t>(words_) * 64 *
+                   by_length_.size() * 2 / 8 <=
+               std::size_t(40) << 20);
         make_closures(length);
     }
     const std::size_t at = static_cast<std::size_t>(place) * static_cast<std::size_t>(words_);

@@ -3,7 +3,6 @@
 // levels with their winning routes.
 #include "search.h"
 
-#include "../game/game_state.h"
 #include "../screen/glyphs.h"
 
 #include <cstdio>
@@ -62,12 +61,13 @@ std::string trap_text(const trap_run &t) {
 
 // The grubblets of the stored level in the order a route passes them, each
 // eaten where the route first comes to it.
-std::vector<cell_ref> eaten_in_order(int level, const std::vector<route_cell> &route) {
+std::vector<cell_ref> eaten_in_order(const board_cells &level,
+                                     const std::vector<route_cell> &route) {
     std::vector<cell_ref> order;
     std::vector<bool> done(BOARD_ROWS * BOARD_COLS, false);
     for (const route_cell &c : route) {
         auto at = static_cast<std::size_t>(c.row * BOARD_COLS + c.col);
-        if (level_set[level][c.row][c.col] == CELL_GRUBBLET && !done[at]) {
+        if (level.at[c.row][c.col] == CELL_GRUBBLET && !done[at]) {
             done[at] = true;
             order.push_back({c.row, c.col});
         }
@@ -90,10 +90,8 @@ const char PLAIN_ROUTE = '*';
 const char PLAIN_ROUTE_HURT = '#';
 
 const difficulty_figure *difficulty_of(const file_report &report, std::size_t level) {
-    if (level < report.difficulty.size() && report.difficulty[level].known) {
-        return &report.difficulty[level];
-    }
-    return nullptr;
+    const difficulty_figure &d = report.levels[level].difficulty;
+    return d.known ? &d : nullptr;
 }
 
 std::string difficulty_line(const std::string &name, const difficulty_figure &d) {
@@ -227,10 +225,10 @@ std::string report_routes(const file_report &report, bool colour) {
         const level_verdict &v = report.levels[i];
         const int level = static_cast<int>(i);
         glyph board[BOARD_ROWS][BOARD_COLS];
-        cell_kind **stored = level_set[level];
+        const board_cells &stored = report.boards[i];
         for (int r = 0; r < BOARD_ROWS; r++) {
             for (int c = 0; c < BOARD_COLS; c++) {
-                cell_kind kind = stored[r][c];
+                cell_kind kind = stored.at[r][c];
                 if (kind < CELL_EMPTY || kind >= CELL_KIND_COUNT) {
                     kind = CELL_EMPTY;
                 }
@@ -241,13 +239,13 @@ std::string report_routes(const file_report &report, bool colour) {
         std::string legend;
         if (v.answer == ANSWER_CLEARABLE) {
             std::vector<route_cell> route;
-            replay_keys(level, v.keys, &route);
+            replay_keys(stored, v.keys, &route);
             if (!colour) {
                 // Every grubblet is under a route mark: say in which order
                 // they go.
                 std::string line = "eaten in this order:";
                 int n = 0;
-                for (cell_ref g : eaten_in_order(level, route)) {
+                for (cell_ref g : eaten_in_order(stored, route)) {
                     std::string item = std::string(n > 0 ? "," : "") + " " + std::to_string(n + 1) +
                                        " at " + line_column(report, level, g);
                     n++;

@@ -38,17 +38,23 @@ class state_store {
         return &eaten_[static_cast<std::size_t>(i) * words_];
     }
 
-    // Adds the state unless one at the same place with the same grubblets
-    // eaten has at least as much tummy and health. Returns its index, or -1.
-    int add(search_node n, const word *eaten) {
+    // True when a state at the same place with the same grubblets eaten and
+    // at least as much tummy and health is kept already.
+    bool dominated(const search_node &n, const word *eaten) const {
         std::size_t bucket = hash(n, eaten) & (table_.size() - 1);
         for (int i = table_[bucket]; i >= 0; i = at(i).chain) {
             const search_node &o = at(i);
             if (o.x == n.x && o.y == n.y && o.tummy >= n.tummy && o.health >= n.health &&
                 std::memcmp(eaten_set(i), eaten, words_ * sizeof(word)) == 0) {
-                return -1;
+                return true;
             }
         }
+        return false;
+    }
+
+    // Keeps a state that is not dominated; returns its index.
+    int add(search_node n, const word *eaten) {
+        std::size_t bucket = hash(n, eaten) & (table_.size() - 1);
         n.chain = table_[bucket];
         int index = static_cast<int>(nodes_.size());
         table_[bucket] = index;
@@ -115,36 +121,33 @@ std::string count_text(long n, const char *one, const char *many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-long default_state_limit(int words) {
-    const auto state_bytes = static_cast<long>(sizeof(search_node) + 2 * sizeof(int) +
-                                               static_cast<std::size_t>(words) * sizeof(word));
-    return std::min(1000000L, (32L << 20) / state_bytes);
-}
-
-// Some grubblet left is out of every way on from here, or no way passes any
-// of them before the jumps grow, which only eating does.
-bool dead_end(reach_map &map, int words, int x, int y, const word *eaten) {
+// The kindest choice of what is left is the one that decides: a player is
+// stuck when some grubblet left lies on no way on, or when none of them can
+// be passed before the jumps grow.
+bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
+    const int words = map.words();
     reach_map::prospects open;
     if (!map.prospects_at(x, y, count_bits(eaten, words), &open)) {
-        return false;
+        return true; // a place the map never saw: nothing is known
     }
     const word *at_all = map.eatable_at_all();
     bool left = false, passable_now = false;
     for (int w = 0; w < words; w++) {
         word remaining = at_all[w] & ~eaten[w];
         if ((remaining & ~open.ever[w]) != 0) {
-            return true;
+            return false;
         }
         left = left || remaining != 0;
         passable_now = passable_now || (remaining & open.before_growing[w]) != 0;
     }
-    return left && !passable_now;
+    return !left || passable_now;
 }
 
-search_result search(level_search &level, search_order order, long max_states) {
-    turn_driver &driver = *level.driver;
-    const int words = driver.words();
+search_result search(const search_start &from, search_order order, long max_states) {
+    level_play &play = *from.play;
+    const int words = play.words();
     search_result result;
+    result.fewest_eaten_at.assign(BOARD_ROWS * BOARD_COLS, -1);
     if (max_states < 1) {
         result.end = SEARCH_GAVE_UP;
         return result;
@@ -152,23 +155,23 @@ search_result search(level_search &level, search_order order, long max_states) {
     state_store store(words);
     // Nodes waiting to be expanded, by grubblets eaten (greedy) or all in one
     // queue (breadth first); each queue is first in, first out.
-    std::vector<std::vector<int>> queues(order == ORDER_GREEDY ? driver.grubblet_count() + 1 : 1);
+    std::vector<std::vector<int>> queues(order == ORDER_GREEDY ? play.grubblet_count() + 1 : 1);
     std::vector<std::size_t> heads(queues.size(), 0);
     auto queue_of = [&](int eaten_count) {
         return order == ORDER_GREEDY ? static_cast<std::size_t>(eaten_count) : 0;
     };
 
-    search_node first{static_cast<std::int16_t>(level.start.x),
-                      static_cast<std::int16_t>(level.start.y),
-                      level.start.tummy,
-                      level.start.health,
+    search_node first{static_cast<std::int16_t>(from.state.x),
+                      static_cast<std::int16_t>(from.state.y),
+                      from.state.tummy,
+                      from.state.health,
                       -1,
                       -1,
-                      count_bits(level.start_eaten.data(), words),
+                      count_bits(from.eaten, words),
                       '\0'};
-    queues[queue_of(first.eaten_count)].push_back(store.add(first, level.start_eaten.data()));
+    queues[queue_of(first.eaten_count)].push_back(store.add(first, from.eaten));
 
-    std::vector<word> from(static_cast<std::size_t>(words)), to(from);
+    std::vector<word> here(static_cast<std::size_t>(words)), to(here);
     std::size_t q = queues.size() - 1;
     for (;;) {
         // The fullest queue with a node left.
@@ -181,33 +184,28 @@ search_result search(level_search &level, search_order order, long max_states) {
         }
         const int node = queues[q][heads[q]++];
         const search_node n = store.at(node);
-        std::copy(store.eaten_set(node), store.eaten_set(node) + words, from.begin());
-        const play_state state{n.x, n.y, n.tummy, n.health};
-        for (move_code move : SEARCH_MOVES) {
+        std::copy(store.eaten_set(node), store.eaten_set(node) + words, here.begin());
+        const play_state state{n.x, n.y, n.tummy, n.health, 0, 0};
+        for (move_code move : PLAYER_MOVES) {
             play_state next;
-            turn_end end = driver.play(state, from.data(), move, &next, to.data());
-            if (end == TURN_CLEARS) {
+            const outcome_kind end = play.play(state, here.data(), move, &next, to.data());
+            if (end == OUTCOME_LEVEL_WON) {
                 result.end = SEARCH_WON;
                 result.keys = store.keys_to(node) + MOVE_KEYS[move];
                 result.states = store.size();
                 return result;
             }
-            if (end == TURN_DIES) {
+            if (end != OUTCOME_NONE) {
                 continue;
             }
             const int eaten_count = count_bits(to.data(), words);
             int &fewest =
-                level.fewest_eaten_at[static_cast<std::size_t>(next.y * BOARD_COLS + next.x)];
+                result.fewest_eaten_at[static_cast<std::size_t>(next.y * BOARD_COLS + next.x)];
             if (fewest < 0 || eaten_count < fewest) {
                 fewest = eaten_count;
             }
-            if (dead_end(*level.map, words, next.x, next.y, to.data())) {
+            if (!can_still_win(*from.map, next.x, next.y, to.data())) {
                 continue;
-            }
-            if (store.size() >= max_states) {
-                result.end = SEARCH_GAVE_UP;
-                result.states = store.size();
-                return result;
             }
             search_node child{static_cast<std::int16_t>(next.x),
                               static_cast<std::int16_t>(next.y),
@@ -217,12 +215,18 @@ search_result search(level_search &level, search_order order, long max_states) {
                               -1,
                               eaten_count,
                               MOVE_KEYS[move]};
-            int added = store.add(child, to.data());
-            if (added >= 0) {
-                std::size_t into = queue_of(eaten_count);
-                queues[into].push_back(added);
-                q = std::max(q, into);
+            if (store.dominated(child, to.data())) {
+                continue;
             }
+            // The limit counts distinct states: a repeat never ends a search.
+            if (store.size() >= max_states) {
+                result.end = SEARCH_GAVE_UP;
+                result.states = store.size();
+                return result;
+            }
+            std::size_t into = queue_of(eaten_count);
+            queues[into].push_back(store.add(child, to.data()));
+            q = std::max(q, into);
         }
     }
 }

@@ -1,15 +1,17 @@
 // Inside the level checker (not part of its public face): the pieces its
-// searches are built from.
+// analysis of one level is built from. Each piece belongs to one analysis,
+// and analyses share nothing, so levels can be checked side by side.
 //
-// - turn_driver puts a state of play into the game's records, resolves one
-//   move with the game's own run_turn, and reads back what the turn did. It
-//   is the only place the checker touches the rules.
+// - level_play plays the rules' turns (rules.h) on one level from any state
+//   of play: the player's place, tummy, health and the grubblets eaten.
 // - reach_map over-approximates every possible play of a level: where the
 //   player can come to rest and which grubblets can be eaten from there,
 //   whatever the jump length and ignoring tummy and health. Whatever it says
 //   cannot happen cannot happen in any real play.
+// - can_still_win answers, from the map, whether a player at rest can still
+//   clear the level; the search, the traps and the difficulty all ask it.
 // - search() looks for a win over whole states of play, shortest first or
-//   greedy, within a number of states.
+//   greedy, within a number of distinct states.
 //
 // Sets of grubblets are bit sets of `words` 64-bit words, one bit per
 // grubblet in reading order.
@@ -17,8 +19,6 @@
 #define GRUBBLET_CHECKER_SEARCH_H
 
 #include "checker.h"
-
-#include "../game/game_state.h"
 
 #include <cstdint>
 #include <string>
@@ -37,48 +37,29 @@ int count_bits(const word *set, int words);
 // "1 state", "2 states": a count with the word that goes with it.
 std::string count_text(long n, const char *one, const char *many);
 
-// What the player has between turns: everything a turn depends on apart from
-// the grubblets eaten.
-struct play_state {
-    int x, y;
-    int tummy, health;
-};
-
-enum turn_end {
-    TURN_RESTS, // the player lives on in the level
-    TURN_CLEARS,
-    TURN_DIES,
-};
-
 // Every cell the player stood on in one turn, in order, up to where it ended.
 struct trajectory {
     std::vector<route_cell> cells;
-    turn_end end = TURN_RESTS;
-    outcome_kind death = 0; // when the turn ended in a death
+    outcome_kind end = OUTCOME_NONE; // OUTCOME_LEVEL_WON for a cleared level
 };
 
 // Rules relaxed to find out which one stands in the way of a level: a meter
 // topped up before every turn so it never runs out, or the mines taken off
-// the play board (the stored level keeps them).
+// the board.
 struct relaxed_rules {
     bool endless_tummy = false;
     bool endless_health = false;
     bool no_mines = false;
 };
 
-// A driver takes over the game's records (the level, the play board, the
-// display) for as long as it lives, so only one may be alive at a time: the
-// constructor ends the program if another one is. Whoever needs turns while
-// one is alive borrows it.
-class turn_driver {
+// One level, played from any state of play with the rules' own turns.
+class level_play {
   public:
-    // Works on the stored level `level`; the game's display is silenced and
-    // the level reset until the driver is gone.
-    explicit turn_driver(int level);
-    ~turn_driver();
-    turn_driver(const turn_driver &) = delete;
-    turn_driver &operator=(const turn_driver &) = delete;
+    level_play(const board_cells &level, const relaxed_rules &rules = relaxed_rules());
 
+    const board_cells &level() const {
+        return level_;
+    }
     int grubblet_count() const {
         return static_cast<int>(grubblets_.size());
     }
@@ -97,14 +78,12 @@ class turn_driver {
         return has_mines_;
     }
 
-    // From the next fresh start on, the rules as relaxed (or not at all).
-    void relax(const relaxed_rules &rules);
-
-    // The fresh start: the level reset, then one turn with no move.
-    turn_end fresh_start(play_state *to, word *eaten_to, trajectory *path = nullptr);
-    // One move from a state; eaten_to receives the grubblets eaten after it.
-    turn_end play(const play_state &from, const word *eaten, move_code move, play_state *to,
-                  word *eaten_to, trajectory *path = nullptr);
+    // The fresh start: the level from its start, then one turn with no move.
+    outcome_kind fresh_start(play_state *to, word *eaten_to, trajectory *path = nullptr);
+    // One move from a state with `eaten` eaten; eaten_to receives the
+    // grubblets eaten after it. OUTCOME_NONE when the player lives on.
+    outcome_kind play(const play_state &from, const word *eaten, move_code move, play_state *to,
+                      word *eaten_to, trajectory *path = nullptr);
     // Where one move leads from (x, y) with jumps `length` cells longer than
     // at the start, every grubblet still in place: the cells passed and
     // where it ends. Never clears the level.
@@ -112,35 +91,31 @@ class turn_driver {
 
   private:
     void load(const word *eaten);
-    turn_end run(trajectory *path);
-    void collect_eaten(word *eaten_to);
-    void reset_board();
+    outcome_kind run(play_state &s, move_code move, trajectory *path, word *eaten_to);
 
-    int level_;
+    board_cells level_;
+    board_cells board_; // the level less the grubblets of on_board_eaten_
+    relaxed_rules rules_;
     int words_;
     bool has_mines_ = false;
-    relaxed_rules rules_;
     std::vector<cell_ref> grubblets_;
     short index_[BOARD_ROWS][BOARD_COLS];
-    std::vector<word> on_board_eaten_; // grubblets missing from the play board
-    display_interface saved_display_;
+    std::vector<word> on_board_eaten_;
 };
 
-// Plays keys with the driver from a fresh start; true when the level is
-// cleared by the last key and not before. *cells as for replay_keys.
-bool replay_with(turn_driver &driver, const std::string &keys, std::vector<route_cell> *cells);
-
-// The moves a search tries, in the order it tries them. Restarting is never
-// part of a win, and the gauge key is a turn without a move, which only costs
-// tummy.
-extern const move_code SEARCH_MOVES[7];
+// Plays keys from a fresh start; true when the level is cleared by the last
+// key and not before. *cells as for replay_keys.
+bool replay_with(level_play &play, const std::string &keys, std::vector<route_cell> *cells);
 
 class reach_map {
   public:
     // Builds the map from the rest position of the fresh start; `first_turn`
     // is the fresh start's own turn.
-    reach_map(turn_driver &driver, int start_x, int start_y, const trajectory &first_turn);
+    reach_map(level_play &play, int start_x, int start_y, const trajectory &first_turn);
 
+    int words() const {
+        return words_;
+    }
     // Grubblets some play can eat at all.
     const word *eatable_at_all() const {
         return at_all_.data();
@@ -148,6 +123,7 @@ class reach_map {
 
     // What is still open to a player resting at a place with jumps `length`
     // cells longer than at the start (one cell for every grubblet eaten).
+    // The sets stay valid as long as the map.
     struct prospects {
         // Grubblets some way on from here passes: jumps only ever grow.
         const word *ever;
@@ -155,8 +131,7 @@ class reach_map {
         // then every jump keeps its length.
         const word *before_growing;
     };
-    // False for a place no play rests at. The sets stay valid until the
-    // next call.
+    // False for a place no play rests at.
     bool prospects_at(int x, int y, int length, prospects *out);
 
   private:
@@ -184,10 +159,15 @@ class reach_map {
     std::vector<std::vector<motion>> motions_;
     std::vector<int> passed_;
     // By jump length, up to the longest at which some motion starts: every
-    // longer one behaves as that one. Made when first asked for.
+    // longer one behaves as that one. Each made when first asked for.
     std::vector<closures> by_length_;
-    std::size_t closure_words_ = 0;
 };
+
+// Whether a player resting at (x, y) with `eaten` eaten can still clear the
+// level: false when some grubblet left is out of every way on from there, or
+// no way passes any of them before the jumps grow, which only eating does.
+// Never false where a win is still possible.
+bool can_still_win(reach_map &map, int x, int y, const word *eaten);
 
 // A win looked for over whole states of play.
 enum search_order {
@@ -200,30 +180,26 @@ enum search_end { SEARCH_WON, SEARCH_EXHAUSTED, SEARCH_GAVE_UP };
 struct search_result {
     search_end end = SEARCH_EXHAUSTED;
     std::string keys;
-    long states = 0;
-};
-
-// Where a level's searches start, and what they learn on the way.
-struct level_search {
-    turn_driver *driver;
-    reach_map *map;
-    play_state start;
-    std::vector<word> start_eaten;
+    long states = 0; // distinct states kept, the start one of them
     // By row * 80 + column: the fewest grubblets eaten by a real play seen
     // coming to rest there, or -1 where none was seen.
     std::vector<int> fewest_eaten_at;
 };
 
-// True when a player resting at (x, y) with `eaten` eaten can never eat
-// every grubblet the map says some play can eat at all.
-bool dead_end(reach_map &map, int words, int x, int y, const word *eaten);
+// Where a search starts.
+struct search_start {
+    level_play *play;
+    reach_map *map;
+    play_state state;
+    const word *eaten;
+};
 
-// The states a level may explore when no limit is given: a million, or fewer
-// where a million would take more than 32 MB.
-long default_state_limit(int words);
+// Searches from the start for a win within max_states distinct states,
+// dropping those that can no longer win.
+search_result search(const search_start &from, search_order order, long max_states);
 
-// Searches from the start for a win within max_states states (the start one
-// of them), dropping dead ends.
-search_result search(level_search &level, search_order order, long max_states);
+// How hard a clearable level is, from its winning keys played again with
+// the map of the same analysis.
+difficulty_figure measure_difficulty(level_play &play, reach_map &map, const std::string &keys);
 
 #endif

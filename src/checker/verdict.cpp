@@ -16,13 +16,16 @@
 //    rules to say which rule stands in the way.
 //
 // Then, on a level not proven lost, the traps, at the places the searches saw
-// real plays come to rest on. Every search, relaxed or not, draws on one
-// number of states a level, and the states reported are what they took
-// together.
+// real plays come to rest on, and on a clearable one the difficulty figure,
+// all from the same play and reach map. Every search, relaxed or not, draws
+// on one number of distinct states a level, and the states reported are what
+// they took together.
 #include "search.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -34,35 +37,26 @@ const char *death_text(outcome_kind death) {
     }
 }
 
-level_search search_from(turn_driver &driver, reach_map *map, const play_state &start,
-                         std::vector<word> start_eaten) {
-    return level_search{&driver, map, start, std::move(start_eaten),
-                        std::vector<int>(BOARD_ROWS * BOARD_COLS, -1)};
-}
-
 // True when taking the mines off the board lets some play reach every one of
 // these grubblets.
-bool mines_stand_in_the_way(turn_driver &driver, const std::vector<int> &never) {
+bool mines_stand_in_the_way(const board_cells &level, const std::vector<int> &never) {
     relaxed_rules rules;
     rules.no_mines = true;
-    driver.relax(rules);
+    level_play mineless(level, rules);
     play_state start;
-    std::vector<word> eaten(static_cast<std::size_t>(driver.words()));
+    std::vector<word> eaten(static_cast<std::size_t>(mineless.words()));
     trajectory first;
-    bool reached = false;
-    if (driver.fresh_start(&start, eaten.data(), &first) == TURN_RESTS) {
-        reach_map mineless(driver, start.x, start.y, first);
-        reached = std::all_of(never.begin(), never.end(),
-                              [&](int g) { return bit_of(mineless.eatable_at_all(), g); });
+    if (mineless.fresh_start(&start, eaten.data(), &first) != OUTCOME_NONE) {
+        return false;
     }
-    driver.relax(relaxed_rules());
-    return reached;
+    reach_map map(mineless, start.x, start.y, first);
+    return std::all_of(never.begin(), never.end(),
+                       [&](int g) { return bit_of(map.eatable_at_all(), g); });
 }
 
 // Why a level that every way was tried on cannot be cleared: the rules that
 // must be relaxed before it can be. Takes its states from *left.
-std::string why_not(level_search &level, long *left, long *states) {
-    turn_driver &driver = *level.driver;
+std::string why_not(level_play &play, reach_map &map, long *left, long *states) {
     const struct {
         relaxed_rules rules;
         const char *text;
@@ -83,24 +77,24 @@ std::string why_not(level_search &level, long *left, long *states) {
     bool undecided = false;
     std::string reason;
     for (const auto &r : relaxations) {
-        if (r.rules.no_mines && !driver.has_mines()) {
+        if (r.rules.no_mines && !play.has_mines()) {
             continue;
         }
-        driver.relax(r.rules);
+        level_play relaxed(play.level(), r.rules);
         play_state start;
-        std::vector<word> eaten(static_cast<std::size_t>(driver.words()));
+        std::vector<word> eaten(static_cast<std::size_t>(relaxed.words()));
         trajectory first;
-        turn_end fresh = driver.fresh_start(&start, eaten.data(), &first);
-        search_end end = fresh == TURN_CLEARS ? SEARCH_WON : SEARCH_EXHAUSTED;
-        if (fresh == TURN_RESTS) {
+        outcome_kind fresh = relaxed.fresh_start(&start, eaten.data(), &first);
+        search_end end = fresh == OUTCOME_LEVEL_WON ? SEARCH_WON : SEARCH_EXHAUSTED;
+        if (fresh == OUTCOME_NONE) {
             // Without mines more of the level is open than the map shows.
             std::unique_ptr<reach_map> mineless;
             if (r.rules.no_mines) {
-                mineless = std::make_unique<reach_map>(driver, start.x, start.y, first);
+                mineless = std::make_unique<reach_map>(relaxed, start.x, start.y, first);
             }
-            level_search relaxed =
-                search_from(driver, mineless ? mineless.get() : level.map, start, eaten);
-            search_result found = search(relaxed, ORDER_GREEDY, *left);
+            search_result found =
+                search({&relaxed, mineless ? mineless.get() : &map, start, eaten.data()},
+                       ORDER_GREEDY, *left);
             *left -= found.states;
             *states += found.states;
             end = found.end;
@@ -111,7 +105,6 @@ std::string why_not(level_search &level, long *left, long *states) {
         }
         undecided = undecided || end == SEARCH_GAVE_UP;
     }
-    driver.relax(relaxed_rules());
     if (!reason.empty()) {
         return reason;
     }
@@ -124,18 +117,43 @@ std::string why_not(level_search &level, long *left, long *states) {
 
 // The most grubblets a player resting at (x, y) may have eaten and still be
 // sure never to clear the level, whichever they were: -1 when not even with
-// none eaten. With `length` eaten, a player is sure to be stuck when no move
-// passes a grubblet before the jumps grow, or when fewer grubblets than are
-// left lie on any way on from here.
-int trapped_up_to(reach_map &map, int words, int grubblets, int x, int y) {
+// none eaten. With `length` eaten, the player is sure to be stuck when even
+// the kindest choice of what is left cannot win: one grubblet that can be
+// passed before the jumps grow, the rest on some way on from here.
+int trapped_up_to(reach_map &map, int grubblets, int x, int y) {
+    const auto words = static_cast<std::size_t>(map.words());
     int most = -1;
     for (int length = 0; length < grubblets; length++) {
         reach_map::prospects open;
         if (!map.prospects_at(x, y, length, &open)) {
             return -1;
         }
-        if (count_bits(open.before_growing, words) > 0 &&
-            count_bits(open.ever, words) >= grubblets - length) {
+        std::vector<word> left(words, 0);
+        int to_leave = grubblets - length;
+        for (const word *kind : {open.before_growing, open.ever}) {
+            for (int g = 0; g < grubblets && to_leave > 0; g++) {
+                if (bit_of(kind, g) && !bit_of(left.data(), g)) {
+                    set_bit(left.data(), g);
+                    to_leave--;
+                    if (kind == open.before_growing) {
+                        break; // one is enough
+                    }
+                }
+            }
+        }
+        for (int g = 0; g < grubblets && to_leave > 0; g++) {
+            if (!bit_of(left.data(), g)) {
+                set_bit(left.data(), g);
+                to_leave--;
+            }
+        }
+        std::vector<word> eaten(words, 0);
+        for (int g = 0; g < grubblets; g++) {
+            if (!bit_of(left.data(), g)) {
+                set_bit(eaten.data(), g);
+            }
+        }
+        if (can_still_win(map, x, y, eaten.data())) {
             break;
         }
         most = length;
@@ -145,16 +163,15 @@ int trapped_up_to(reach_map &map, int words, int grubblets, int x, int y) {
 
 // The traps at the places real plays were seen to come to rest on, as runs
 // of touching places on a row with the same condition.
-std::vector<trap_run> trap_runs(level_search &level) {
-    const int words = level.driver->words(), grubblets = level.driver->grubblet_count();
+std::vector<trap_run> trap_runs(reach_map &map, int grubblets, const std::vector<int> &fewest_at) {
     std::vector<trap_run> runs;
     for (int r = 0; r < BOARD_ROWS; r++) {
         for (int c = 0; c < BOARD_COLS; c++) {
-            int fewest = level.fewest_eaten_at[static_cast<std::size_t>(r * BOARD_COLS + c)];
+            int fewest = fewest_at[static_cast<std::size_t>(r * BOARD_COLS + c)];
             if (fewest < 0) {
                 continue;
             }
-            int most = trapped_up_to(*level.map, words, grubblets, c, r);
+            int most = trapped_up_to(map, grubblets, c, r);
             if (most < fewest) {
                 continue;
             }
@@ -170,35 +187,48 @@ std::vector<trap_run> trap_runs(level_search &level) {
     return runs;
 }
 
+// The places both searches saw real plays rest on, with the fewest eaten.
+void merge_fewest(std::vector<int> *into, const std::vector<int> &from) {
+    for (std::size_t i = 0; i < into->size(); i++) {
+        int &a = (*into)[i];
+        if (from[i] >= 0 && (a < 0 || from[i] < a)) {
+            a = from[i];
+        }
+    }
+}
+
 } // namespace
 
-level_verdict solve_level(int level_index, const search_limits &limits) {
+level_verdict solve_level(const board_cells &level, const search_limits &limits) {
     level_verdict verdict;
-    turn_driver driver(level_index);
-    const auto words = static_cast<std::size_t>(driver.words());
+    level_play play(level);
+    const auto words = static_cast<std::size_t>(play.words());
     play_state start;
     std::vector<word> start_eaten(words);
     trajectory first;
-    turn_end fresh = driver.fresh_start(&start, start_eaten.data(), &first);
+    const outcome_kind fresh = play.fresh_start(&start, start_eaten.data(), &first);
     verdict.states = 1;
-    if (fresh == TURN_CLEARS) {
+    if (fresh == OUTCOME_LEVEL_WON) {
+        // Cleared by the restart's own turn: nothing to do, nothing to fear.
         verdict.answer = ANSWER_CLEARABLE;
         verdict.shortest = true;
+        verdict.difficulty.known = true;
+        verdict.difficulty.lowest_tummy = TUMMY_START;
         return verdict;
     }
-    if (fresh == TURN_DIES) {
+    if (fresh != OUTCOME_NONE) {
         verdict.answer = ANSWER_NOT_CLEARABLE;
-        verdict.reason = std::string("every restart ends at once: ") + death_text(first.death) +
-                         " on the first turn";
+        verdict.reason =
+            std::string("every restart ends at once: ") + death_text(fresh) + " on the first turn";
         return verdict;
     }
 
-    reach_map map(driver, start.x, start.y, first);
+    reach_map map(play, start.x, start.y, first);
     std::vector<int> never;
-    for (int g = 0; g < driver.grubblet_count(); g++) {
+    for (int g = 0; g < play.grubblet_count(); g++) {
         if (!bit_of(map.eatable_at_all(), g)) {
             never.push_back(g);
-            verdict.never_eaten.push_back(driver.grubblets()[static_cast<std::size_t>(g)]);
+            verdict.never_eaten.push_back(play.grubblets()[static_cast<std::size_t>(g)]);
         }
     }
     if (!never.empty()) {
@@ -206,7 +236,7 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
         const bool one = never.size() == 1;
         verdict.reason = count_text(static_cast<long>(never.size()), "grubblet", "grubblets") +
                          " can never be eaten: ";
-        if (driver.has_mines() && mines_stand_in_the_way(driver, never)) {
+        if (play.has_mines() && mines_stand_in_the_way(level, never)) {
             verdict.reason += std::string("mines stand in every way to ") + (one ? "it" : "them");
         } else {
             verdict.reason += std::string("no way of playing reaches ") + (one ? "it" : "them") +
@@ -215,27 +245,29 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
         return verdict;
     }
 
-    long left = limits.max_states > 0 ? limits.max_states : default_state_limit(driver.words());
-    level_search level = search_from(driver, &map, start, start_eaten);
+    long left = limits.max_states;
+    const search_start from{&play, &map, start, start_eaten.data()};
     // At most half the states for proving a win shortest: on levels of many
     // grubblets it is the greedy search that finds one.
     search_result shortest =
-        search(level, ORDER_SHORTEST, std::min(std::max(1L, left / 2), limits.shortest_states));
+        search(from, ORDER_SHORTEST, std::min(std::max(1L, left / 2), limits.shortest_states));
     left -= shortest.states;
     verdict.states = shortest.states;
     verdict.shortest = shortest.end == SEARCH_WON;
     search_result found = shortest;
     if (shortest.end == SEARCH_GAVE_UP) {
-        found = search(level, ORDER_GREEDY, left);
+        found = search(from, ORDER_GREEDY, left);
         left -= found.states;
         verdict.states += found.states;
+        merge_fewest(&found.fewest_eaten_at, shortest.fewest_eaten_at);
     }
     switch (found.end) {
     case SEARCH_WON:
-        // Played once more through the game's turns before it is claimed.
-        if (replay_with(driver, found.keys, nullptr)) {
+        // Played once more through the rules' turns before it is claimed.
+        if (replay_with(play, found.keys, nullptr)) {
             verdict.answer = ANSWER_CLEARABLE;
             verdict.keys = found.keys;
+            verdict.difficulty = measure_difficulty(play, map, found.keys);
         } else {
             verdict.shortest = false;
             verdict.reason = "the winning sequence found did not clear the level when played again";
@@ -254,9 +286,39 @@ level_verdict solve_level(int level_index, const search_limits &limits) {
         // Every way was tried and none wins: no place is a trap that r
         // would help with.
         verdict.answer = ANSWER_NOT_CLEARABLE;
-        verdict.reason = why_not(level, &left, &verdict.states);
+        verdict.reason = why_not(play, map, &left, &verdict.states);
         return verdict;
     }
-    verdict.traps = trap_runs(level);
+    verdict.traps = trap_runs(map, play.grubblet_count(), found.fewest_eaten_at);
     return verdict;
+}
+
+void run_jobs(int count, int jobs, const std::function<void(int)> &work) {
+    if (jobs <= 0) {
+        jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    }
+    std::atomic<int> next{0};
+    auto worker = [&] {
+        for (int i; (i = next++) < count;) {
+            work(i);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int j = 1; j < std::min(jobs, count); j++) {
+        helpers.emplace_back(worker);
+    }
+    worker();
+    for (std::thread &t : helpers) {
+        t.join();
+    }
+}
+
+std::vector<level_verdict> solve_levels(const std::vector<board_cells> &levels,
+                                        const search_limits &limits, int jobs) {
+    std::vector<level_verdict> verdicts(levels.size());
+    run_jobs(static_cast<int>(levels.size()), jobs, [&](int i) {
+        verdicts[static_cast<std::size_t>(i)] =
+            solve_level(levels[static_cast<std::size_t>(i)], limits);
+    });
+    return verdicts;
 }

@@ -1,7 +1,10 @@
-// The game rules: the nine stored levels, the board being played, the one
-// game_state record, and the operations that change them (level reset, turn
-// resolution, level outcomes).
+// The game's shell over the rules (rules.h): the nine stored levels, the
+// board being played, the one game_state record, and the operations that
+// change them (level reset, turn resolution, level outcomes). The rules
+// themselves are computed by the pure functions of rules.h; this shell keeps
+// the records the screens and the editor read, and raises the outcomes.
 //
+// Only the game program uses this shell; the tools play the rules directly.
 // Nothing here touches the terminal. Where the rules must show the player
 // something and wait for a key (a level outcome, a file error), they call
 // through the display interface at the bottom of this header, which the
@@ -15,73 +18,11 @@
 #ifndef GRUBBLET_GAME_STATE_H
 #define GRUBBLET_GAME_STATE_H
 
+#include "rules.h"
+
 #include <cstddef>
-#include <cstdint>
-
-enum {
-    LEVEL_COUNT = 9,
-    BOARD_ROWS = 24,
-    BOARD_COLS = 80,
-    TRAIL_CAPACITY = 160,
-    // One past the capacity: no entry of this turn's trail is painful.
-    FALL_MARK_NONE = 161,
-};
-
-// The content of one board cell.
-using cell_kind = std::int8_t;
-enum : cell_kind {
-    CELL_EMPTY = 0,
-    CELL_WALL = 1,
-    CELL_MINE = 2,
-    CELL_GRUBBLET = 3,
-    CELL_START = 4,
-    CELL_KIND_COUNT = 5,
-};
-
-// The character that stands for each cell kind, both in boards.txt and as the
-// character of the kind's glyph on screen (the start cell shares the player's
-// '@'). Indexed by cell_kind.
-extern const char CELL_CHARS[CELL_KIND_COUNT];
-// The cell kind a character stands for, or -1 for any other character.
-int cell_of_char(int ch);
 
 enum { MODE_PLAY = 0, MODE_EDIT = 1 };
-
-// The move chosen by a play key, applied by the next turn.
-using move_code = int;
-enum : move_code {
-    MOVE_NONE = 0,
-    MOVE_WALK_LEFT = 1,
-    MOVE_WALK_RIGHT = 2,
-    MOVE_SPRINT_LEFT = 3,
-    MOVE_SPRINT_RIGHT = 4,
-    MOVE_HIGH_LEFT = 5,
-    MOVE_HIGH_RIGHT = 6,
-    MOVE_HIGH_UP = 7,
-    MOVE_GAUGE = 8,
-};
-
-// The play key that chooses each move, indexed by move_code ('\0' for none);
-// the digits lie as on the numeric keypad.
-extern const char MOVE_KEYS[MOVE_GAUGE + 1];
-// The move a key chooses, or MOVE_NONE for any other key.
-move_code move_for_key(int key);
-
-// What ended a life or a level.
-using outcome_kind = int;
-enum : outcome_kind {
-    OUTCOME_MINE = 1,
-    OUTCOME_FALL = 2,
-    OUTCOME_STARVED = 3,
-    OUTCOME_LEVEL_WON = 4,
-    OUTCOME_GAME_WON = 5,
-};
-
-// Start values held as program variables so that a tuned build changes them in
-// one place.
-extern const int TUMMY_START;  // tummy after a level reset
-extern const int HEALTH_START; // health after a level reset
-extern const int TUMMY_MAX;    // eating never lifts the tummy above this
 
 struct game_state {
     int level;                   // current level index 0..8, shown to the player as 1..9
@@ -113,6 +54,10 @@ extern game_state game;
 // from it only.
 extern cell_kind ***level_set;
 extern cell_kind **play_board;
+// The same storage as whole boards, as the rules take them: each board's
+// rows lie one after another.
+board_cells &play_cells();
+board_cells &stored_level(int level);
 
 // Allocates the play board and the nine levels, every stored cell CELL_EMPTY.
 // Returns 0, or 1 when memory ran out (nothing is left allocated then).
@@ -129,15 +74,6 @@ void reset_trail();
 void reset_level();
 // Resets the level, then switches to new_mode.
 void set_mode(int new_mode);
-
-// Everything a turn can change, so that tools can try a move and take it
-// back.
-struct play_snapshot {
-    game_state state;
-    cell_kind board[BOARD_ROWS][BOARD_COLS];
-};
-void take_snapshot(play_snapshot *out);
-void restore_snapshot(const play_snapshot &snapshot);
 
 // Resolves one turn: applies the pending move and moves the player cell by
 // cell until at rest, raising level outcomes on the way.

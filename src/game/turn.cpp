@@ -1,28 +1,11 @@
-// Turn resolution: one play key's move, resolved cell by cell (rise, then
-// sideways drift, then falling) until the player rests on a wall or the
-// bottom row, with the board's rules applied at every step.
+// Turn resolution in the game: the rules' turn (rules.h) played on the game's
+// records, with the outcomes it meets shown and their consequences applied
+// on the way. A cleared level is reset to the next one in mid-turn, and the
+// turn goes on there: the fall so far still counts, as does the trail's
+// painful mark.
 #include "game_state.h"
 
-#include <algorithm>
-
-// A fall of up to this many cells in one turn is free; each further cell
-// costs one point of health.
-static const int FREE_FALL_CELLS = 5;
-
-const char MOVE_KEYS[MOVE_GAUGE + 1] = {'\0', '1', '3', '4', '6', '7', '9', '8', '0'};
-
-move_code move_for_key(int key) {
-    for (move_code move = MOVE_WALK_LEFT; move <= MOVE_GAUGE; move++) {
-        if (key == MOVE_KEYS[move]) {
-            return move;
-        }
-    }
-    return MOVE_NONE;
-}
-
 void record_trail_step() {
-    // A turn records at most 125 entries between two resets; the guard keeps
-    // the trail in bounds whatever the board holds.
     if (game.trail_len >= TRAIL_CAPACITY) {
         return;
     }
@@ -31,124 +14,85 @@ void record_trail_step() {
     game.trail_len += 1;
 }
 
-// Sets up the motion of a move. Jumps grow by one cell along their long axis
-// for every grubblet eaten on the level.
-static void apply_move(move_code move) {
-    const int e = game.eaten_this_level;
-    switch (move) {
-    case MOVE_WALK_LEFT: game.drift = -1; break;
-    case MOVE_WALK_RIGHT: game.drift = 1; break;
-    case MOVE_SPRINT_LEFT:
-        game.rise_left = 1;
-        game.drift = -(e + 3);
-        break;
-    case MOVE_SPRINT_RIGHT:
-        game.rise_left = 1;
-        game.drift = e + 3;
-        break;
-    case MOVE_HIGH_LEFT:
-        game.rise_left = e + 3;
-        game.drift = -2;
-        break;
-    case MOVE_HIGH_RIGHT:
-        game.rise_left = e + 3;
-        game.drift = 2;
-        break;
-    case MOVE_HIGH_UP: game.rise_left = e + 4; break;
-    case MOVE_GAUGE: game.show_gauge = 1; break;
-    default: break;
-    }
+static play_state state_of_game() {
+    return {game.player_x, game.player_y,         game.tummy,
+            game.health,   game.eaten_this_level, game.grubblets_left};
 }
 
-static bool is_wall(int row, int col) {
-    return play_board[row][col] == CELL_WALL;
+static void store_state(const play_state &s) {
+    game.player_x = s.x;
+    game.player_y = s.y;
+    game.tummy = s.tummy;
+    game.health = s.health;
+    game.eaten_this_level = s.eaten;
+    game.grubblets_left = s.grubblets_left;
+}
+
+// Runs the turn's steps on the play board until the player rests or an
+// outcome stops them; the records show where it stopped.
+static outcome_kind advance_in_game(turn_motion &motion) {
+    play_state s = state_of_game();
+    turn_trail trail;
+    trail.len = game.trail_len;
+    trail.fall_mark = game.fall_mark;
+    for (int i = 0; i < game.trail_len; i++) {
+        trail.x[i] = game.trail_x[i];
+        trail.y[i] = game.trail_y[i];
+    }
+    motion.rise_left = game.rise_left;
+    motion.drift = game.drift;
+    const outcome_kind outcome = advance_turn(play_cells(), s, motion, &trail);
+    store_state(s);
+    game.rise_left = motion.rise_left;
+    game.drift = motion.drift;
+    for (int i = game.trail_len; i < trail.len; i++) {
+        game.trail_x[i] = trail.x[i];
+        game.trail_y[i] = trail.y[i];
+    }
+    game.trail_len = trail.len;
+    game.fall_mark = trail.fall_mark;
+    return outcome;
 }
 
 void run_turn() {
     reset_trail();
-    int fall_count = -FREE_FALL_CELLS;
-    if (game.pending_move != MOVE_NONE) {
-        apply_move(game.pending_move);
-        game.pending_move = MOVE_NONE;
+    turn_motion motion = start_motion(game.pending_move, game.eaten_this_level);
+    if (game.pending_move == MOVE_GAUGE) {
+        game.show_gauge = 1;
     }
+    game.pending_move = MOVE_NONE;
+    game.rise_left = motion.rise_left;
+    game.drift = motion.drift;
 
     for (;;) {
-        // The level check runs on every step; a count kept by the level reset
-        // and by eating saves scanning the board each time.
-        if (game.grubblets_left == 0) {
-            if (game.level < LEVEL_COUNT - 1) {
-                show_outcome(OUTCOME_LEVEL_WON);
-            } else {
-                // The game is over once the victory has been shown. Stopping
-                // here also keeps a last level without grubblets, whose start
-                // is unsupported, from raising the victory again and again.
-                show_outcome(OUTCOME_GAME_WON);
-                return;
-            }
-        }
-
-        cell_kind &here = play_board[game.player_y][game.player_x];
-        if (here == CELL_GRUBBLET) {
-            here = CELL_EMPTY;
-            game.grubblets_left -= 1;
-            game.tummy = std::min(game.tummy + 25, TUMMY_MAX);
-            game.health += 10;
-            game.eaten_this_level += 1;
-            continue;
-        }
-        if (here == CELL_MINE) {
+        const outcome_kind met = advance_in_game(motion);
+        if (met == OUTCOME_MINE) {
             show_outcome(OUTCOME_MINE);
             return;
         }
-
-        // A blocked rise or drift step still uses up its count, so a jump
-        // into a ceiling or a wall loses that part of its length.
-        if (game.rise_left > 0) {
-            game.rise_left -= 1;
-            if (game.player_y > 0 && !is_wall(game.player_y - 1, game.player_x)) {
-                record_trail_step();
-                game.player_y -= 1;
-            }
-            continue;
+        if (met != OUTCOME_LEVEL_WON) {
+            break; // at rest
         }
-        if (game.drift > 0) {
-            game.drift -= 1;
-            if (game.player_x < BOARD_COLS - 1 && !is_wall(game.player_y, game.player_x + 1)) {
-                record_trail_step();
-                game.player_x += 1;
-            }
-            continue;
+        if (game.level == LEVEL_COUNT - 1) {
+            // The game is over once the victory has been shown. Stopping
+            // here also keeps a last level without grubblets, whose start
+            // is unsupported, from raising the victory again and again.
+            show_outcome(OUTCOME_GAME_WON);
+            return;
         }
-        if (game.drift < 0) {
-            game.drift += 1;
-            if (game.player_x > 0 && !is_wall(game.player_y, game.player_x - 1)) {
-                record_trail_step();
-                game.player_x -= 1;
-            }
-            continue;
-        }
-        if (game.player_y < BOARD_ROWS - 1 && !is_wall(game.player_y + 1, game.player_x)) {
-            record_trail_step();
-            game.player_y += 1;
-            fall_count += 1;
-            // The trail is painful from the first cell that costs health.
-            if (fall_count > 0 && game.fall_mark > TRAIL_CAPACITY) {
-                game.fall_mark = game.trail_len;
-            }
-            continue;
-        }
-        break; // at rest on a wall or the bottom row
+        show_outcome(OUTCOME_LEVEL_WON);
     }
 
-    if (fall_count > 0) {
-        game.health -= fall_count;
+    play_state s = state_of_game();
+    bool hurt = false;
+    const outcome_kind cost = end_turn(s, motion, &hurt);
+    store_state(s);
+    if (hurt) {
         game.show_hurt = 1;
     }
-    game.tummy -= 1;
-    if (game.tummy <= 0) {
-        show_outcome(OUTCOME_STARVED);
-    }
-    if (game.health <= 0) {
-        show_outcome(OUTCOME_FALL);
+    // After starving the level is reset, health with it, so a fatal fall
+    // in the same turn is not shown as well.
+    if (cost != OUTCOME_NONE) {
+        show_outcome(cost);
     }
 }

@@ -132,6 +132,9 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::vector<generated_level> pack = make_pack(seed, difficulty);
+    for (std::size_t i = 0; i < pack.size(); i++) {
+        stored_level(static_cast<int>(i)) = pack[i].board;
+    }
     bool proven = true;
     for (std::size_t i = 0; i < pack.size(); i++) {
         const generated_level &level = pack[i];

@@ -24,15 +24,17 @@ enum pack_difficulty {
 
 // What the generator knows about one level it made.
 struct generated_level {
+    board_cells board{};
     std::string keys; // the checker's winning sequence
     difficulty_figure difficulty;
     int grubblets = 0;
     const char *layout = ""; // the kind of board it was built on, as a word
 };
 
-// Fills the nine stored levels with a new pack and returns what is known
-// about each, in the order they are stored. Uses the game state and the
-// play board.
-std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty difficulty);
+// Makes a new pack of nine levels, in the order of their difficulty,
+// trying up to `jobs` candidates at once (0: one for each core); the number
+// of jobs never changes the pack.
+std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty difficulty,
+                                       int jobs = 0);
 
 #endif

@@ -10,27 +10,27 @@
 
 namespace {
 
-void fill(cell_kind **b, int top, int left, int bottom, int right, cell_kind kind) {
+void fill(board_cells &b, int top, int left, int bottom, int right, cell_kind kind) {
     for (int r = std::max(0, top); r <= std::min(BOARD_ROWS - 1, bottom); r++) {
         for (int c = std::max(0, left); c <= std::min(BOARD_COLS - 1, right); c++) {
-            b[r][c] = kind;
+            b.at[r][c] = kind;
         }
     }
 }
 
 // Whether the player can stand on (r, c): open, with a wall or the bottom
 // edge under it.
-bool standing_place(cell_kind **b, int r, int c) {
-    return b[r][c] == CELL_EMPTY && (r == BOARD_ROWS - 1 || b[r + 1][c] == CELL_WALL);
+bool standing_place(board_cells &b, int r, int c) {
+    return b.at[r][c] == CELL_EMPTY && (r == BOARD_ROWS - 1 || b.at[r + 1][c] == CELL_WALL);
 }
 
 // Mines on `count` random standing places, never within three columns of
 // the start, so that the first moves are safe.
-void scatter_mines(cell_kind **b, random_source &random, int count, int start_col) {
+void scatter_mines(board_cells &b, random_source &random, int count, int start_col) {
     for (int tries = 0; count > 0 && tries < 400; tries++) {
         int r = 2 + random.below(BOARD_ROWS - 2), c = random.below(BOARD_COLS);
         if (standing_place(b, r, c) && std::abs(c - start_col) > 3) {
-            b[r][c] = CELL_MINE;
+            b.at[r][c] = CELL_MINE;
             count--;
         }
     }
@@ -38,7 +38,7 @@ void scatter_mines(cell_kind **b, random_source &random, int count, int start_co
 
 // Platforms in rows a high jump can climb between: a high jump rises three
 // cells, so a ledge three rows up is in reach from beside it.
-void build_platforms(cell_kind **b, random_source &random, int strength) {
+void build_platforms(board_cells &b, random_source &random, int strength) {
     for (int row = 19 + random.below(3); row >= 5; row -= 3 + random.below(2)) {
         for (int col = random.below(8); col < BOARD_COLS - 3;) {
             // Each platform a row up or down from its neighbours.
@@ -52,7 +52,7 @@ void build_platforms(cell_kind **b, random_source &random, int strength) {
 
 // Towers from the bottom edge, with mines between the tall ones: the player
 // hops from top to top, and a slip is a fall onto a mine.
-void build_towers(cell_kind **b, random_source &random, int strength) {
+void build_towers(board_cells &b, random_source &random, int strength) {
     int height = 2 + random.below(3);
     for (int col = 1 + random.below(3); col < BOARD_COLS - 1;) {
         int width = 1 + random.below(3);
@@ -73,7 +73,7 @@ void build_towers(cell_kind **b, random_source &random, int strength) {
 // Rolling ground a cell or two thick, with pits cut into it: a shallow dip
 // to hop out of, or a hole straight down onto a mine; and ledges above the
 // ground for what hangs high.
-void build_pits(cell_kind **b, random_source &random, int strength) {
+void build_pits(board_cells &b, random_source &random, int strength) {
     int ground = 15 + random.below(5);
     for (int col = 0; col < BOARD_COLS;) {
         int width = 3 + random.below(8);
@@ -103,7 +103,7 @@ void build_pits(cell_kind **b, random_source &random, int strength) {
 // way, on which the tummy matters. A hole at alternate ends of the floors
 // leads down onto a pillar, from whose top a high jump goes back up through
 // the hole, so that no corridor is a trap.
-void build_corridors(cell_kind **b, random_source &random, int strength) {
+void build_corridors(board_cells &b, random_source &random, int strength) {
     bool gap_right = random.below(2) == 0;
     std::vector<cell_ref> holes;
     for (int floor = 4 + random.below(3); floor < BOARD_ROWS - 2; floor += 4 + random.below(3)) {
@@ -123,8 +123,8 @@ void build_corridors(cell_kind **b, random_source &random, int strength) {
         for (int hurdles = 1 + strength / 3 + random.below(3); hurdles > 0; hurdles--) {
             int col = 8 + random.below(BOARD_COLS - 16);
             for (int r = floor - 3; r <= floor + 1; r++) {
-                if (b[r][col] == CELL_EMPTY && b[r + 1][col] == CELL_WALL) {
-                    b[r][col] = CELL_WALL;
+                if (b.at[r][col] == CELL_EMPTY && b.at[r + 1][col] == CELL_WALL) {
+                    b.at[r][col] = CELL_WALL;
                     break;
                 }
             }
@@ -132,7 +132,7 @@ void build_corridors(cell_kind **b, random_source &random, int strength) {
     }
     for (cell_ref hole : holes) {
         int below = hole.row + 1;
-        while (below < BOARD_ROWS && b[below][hole.col] != CELL_WALL) {
+        while (below < BOARD_ROWS && b.at[below][hole.col] != CELL_WALL) {
             below++;
         }
         // Its top two or three rows under the hole: a high jump rises three
@@ -146,25 +146,25 @@ void build_corridors(cell_kind **b, random_source &random, int strength) {
 
 // Platforms with mines on them and mines hanging under some: every landing
 // has to be chosen.
-void build_minefield(cell_kind **b, random_source &random, int strength) {
+void build_minefield(board_cells &b, random_source &random, int strength) {
     build_platforms(b, random, strength);
     for (int hanging = 2 + strength / 2; hanging > 0; hanging--) {
         int r = 3 + random.below(BOARD_ROWS - 6), c = random.below(BOARD_COLS);
-        if (b[r][c] == CELL_EMPTY && b[r - 1][c] == CELL_WALL) {
-            b[r][c] = CELL_MINE;
+        if (b.at[r][c] == CELL_EMPTY && b.at[r - 1][c] == CELL_WALL) {
+            b.at[r][c] = CELL_MINE;
         }
     }
 }
 
 // A start cell on a random standing place: the top corridor, or anywhere
 // below the top third for the other layouts.
-bool place_start(cell_kind **b, random_source &random, int layout, cell_ref *start) {
+bool place_start(board_cells &b, random_source &random, int layout, cell_ref *start) {
     for (int tries = 0; tries < 2000; tries++) {
         int r = layout == LAYOUT_CORRIDORS ? random.below(8) : 8 + random.below(BOARD_ROWS - 8);
         int c = random.below(BOARD_COLS);
         // Not under the pits' ground, where only the mines are.
         if (standing_place(b, r, c) && (layout != LAYOUT_PITS || r < BOARD_ROWS - 1)) {
-            b[r][c] = CELL_START;
+            b.at[r][c] = CELL_START;
             *start = {r, c};
             return true;
         }
@@ -177,7 +177,8 @@ bool place_start(cell_kind **b, random_source &random, int layout, cell_ref *sta
 const char *const LAYOUT_NAMES[LAYOUT_COUNT] = {"platforms", "towers", "pits", "corridors",
                                                 "minefield"};
 
-bool build_layout(cell_kind **b, int layout, random_source &random, int strength, cell_ref *start) {
+bool build_layout(board_cells &b, int layout, random_source &random, int strength,
+                  cell_ref *start) {
     fill(b, 0, 0, BOARD_ROWS - 1, BOARD_COLS - 1, CELL_EMPTY);
     switch (layout) {
     case LAYOUT_PLATFORMS: build_platforms(b, random, strength); break;

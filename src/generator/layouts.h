@@ -5,8 +5,6 @@
 
 #include "generator.h"
 
-#include "../game/game_state.h"
-
 #include <cstdint>
 #include <random>
 
@@ -33,6 +31,6 @@ extern const char *const LAYOUT_NAMES[LAYOUT_COUNT];
 
 // Builds a layout on board b, its start cell among it; `strength` (0 to 8)
 // makes gaps wider and mines more. False when no start cell found a place.
-bool build_layout(cell_kind **b, int layout, random_source &random, int strength, cell_ref *start);
+bool build_layout(board_cells &b, int layout, random_source &random, int strength, cell_ref *start);
 
 #endif

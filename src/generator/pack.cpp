@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -23,51 +24,46 @@ struct level_plan {
     int spacing;   // how far apart the play puts grubblets unless hungry
 };
 
-bool outcome_seen = false;
-
-void silent_outcome(outcome_kind) {
-    outcome_seen = true;
-}
+// A level being made, played from its start: the board in play, which
+// holds one grubblet more than the level, and the state of play on it.
+struct trial {
+    board_cells board;
+    play_state state;
+    turn_trail trail; // of the last turn
+};
 
 // Plays one move; false when it ended a life or the level.
-bool try_move(move_code move) {
-    outcome_seen = false;
-    game.pending_move = move;
-    run_turn();
-    return !outcome_seen;
+bool try_move(trial &t, move_code move) {
+    return play_turn(t.board, t.state, move, &t.trail).outcome == OUTCOME_NONE;
 }
 
-const move_code MOVES[] = {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MOVE_SPRINT_RIGHT,
-                           MOVE_HIGH_LEFT, MOVE_HIGH_RIGHT, MOVE_HIGH_UP};
-
-// The random play that puts the grubblets on stored level `level`: a cell
-// becomes a grubblet only where no earlier move of the play passed, so the
-// play, typed again, eats each as it did. True when all were placed.
-bool place_grubblets(int level, const level_plan &plan, random_source &random) {
-    cell_kind **b = level_set[level];
-    game.level = level;
-    reset_level();
-    // A grubblet on the play board only, which keeps the level from being
-    // cleared while the play goes on; a move that eats it is never chosen.
+// The random play that puts the grubblets on level b: a cell becomes a
+// grubblet only where no earlier move of the play passed, so the play,
+// typed again, eats each as it did. True when all were placed.
+bool place_grubblets(board_cells &b, const level_plan &plan, random_source &random) {
+    trial t{b, fresh_play(b), {}};
+    // A grubblet in play only, which keeps the level from being cleared
+    // while the play goes on; a move that eats it ends the level, so it is
+    // never chosen.
     int keep_r = 0, keep_c = 0;
-    while (b[keep_r][keep_c] != CELL_EMPTY) {
+    while (b.at[keep_r][keep_c] != CELL_EMPTY) {
         keep_c++;
         if (keep_c == BOARD_COLS) {
             return false;
         }
     }
-    play_board[keep_r][keep_c] = CELL_GRUBBLET;
-    game.grubblets_left = 1;
+    t.board.at[keep_r][keep_c] = CELL_GRUBBLET;
+    t.state.grubblets_left = 1;
 
     std::vector<bool> passed(BOARD_ROWS * BOARD_COLS, false);
     auto mark_turn = [&] {
-        for (int i = 0; i < game.trail_len; i++) {
-            passed[static_cast<std::size_t>(game.trail_y[i] * BOARD_COLS + game.trail_x[i])] = true;
+        for (int i = 0; i < t.trail.len; i++) {
+            passed[static_cast<std::size_t>(t.trail.y[i] * BOARD_COLS + t.trail.x[i])] = true;
         }
-        passed[static_cast<std::size_t>(game.player_y * BOARD_COLS + game.player_x)] = true;
+        passed[static_cast<std::size_t>(t.state.y * BOARD_COLS + t.state.x)] = true;
     };
     auto fresh = [&](int r, int c) {
-        return !passed[static_cast<std::size_t>(r * BOARD_COLS + c)] && b[r][c] == CELL_EMPTY &&
+        return !passed[static_cast<std::size_t>(r * BOARD_COLS + c)] && b.at[r][c] == CELL_EMPTY &&
                (r != keep_r || c != keep_c);
     };
     // Where the move just played could leave a grubblet: where it came to
@@ -75,36 +71,34 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
     // it passed, which only a jump like it reaches. False when neither is.
     auto spot_in_turn = [&](bool high, cell_ref *spot) {
         int top = -1;
-        for (int i = 0; i < game.trail_len; i++) {
-            if (fresh(game.trail_y[i], game.trail_x[i]) &&
-                (top < 0 || game.trail_y[i] < game.trail_y[top])) {
+        for (int i = 0; i < t.trail.len; i++) {
+            if (fresh(t.trail.y[i], t.trail.x[i]) && (top < 0 || t.trail.y[i] < t.trail.y[top])) {
                 top = i;
             }
         }
-        const bool rest = fresh(game.player_y, game.player_x);
+        const bool rest = fresh(t.state.y, t.state.x);
         if (top >= 0 && (high || !rest)) {
-            *spot = {game.trail_y[top], game.trail_x[top]};
+            *spot = {t.trail.y[top], t.trail.x[top]};
             return true;
         }
-        *spot = {game.player_y, game.player_x};
+        *spot = {t.state.y, t.state.x};
         return rest;
     };
-    if (!try_move(MOVE_NONE)) {
+    if (!try_move(t, MOVE_NONE)) {
         return false;
     }
     mark_turn();
 
-    int placed = 0, since = 0, last_r = game.player_y, last_c = game.player_x;
-    play_snapshot before;
+    int placed = 0, since = 0, last_r = t.state.y, last_c = t.state.x;
     // Turns in a row with no fresh cell in reach: the play has seen all of
     // the board it can get to, and the level makes do with fewer grubblets.
     int dry = 0;
     for (int turns = 0; placed < plan.grubblets && turns < 600 && dry <= 40; turns++) {
-        take_snapshot(&before);
+        const trial before = t;
         std::vector<move_code> alive, to_new;
-        for (move_code m : MOVES) {
-            restore_snapshot(before);
-            if (try_move(m)) {
+        for (move_code m : PLAYER_MOVES) {
+            t = before;
+            if (try_move(t, m)) {
                 alive.push_back(m);
                 cell_ref spot;
                 if (spot_in_turn(false, &spot)) {
@@ -112,7 +106,7 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
                 }
             }
         }
-        restore_snapshot(before);
+        t = before;
         dry = to_new.empty() ? dry + 1 : 0;
         if (alive.empty()) {
             return false;
@@ -120,29 +114,29 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
         // Grubblets some way apart, so that the way between them is part of
         // the puzzle, or a while apart where the board keeps the play
         // close; the play eats sooner only when hungry.
-        const int away = std::abs(game.player_x - last_c) + 2 * std::abs(game.player_y - last_r);
+        const int away = std::abs(t.state.x - last_c) + 2 * std::abs(t.state.y - last_r);
         since++;
         const bool eat = !to_new.empty() &&
-                         (game.tummy < plan.hungry_at ||
+                         (t.state.tummy < plan.hungry_at ||
                           ((away >= plan.spacing || since > plan.spacing) && random.below(3) == 0));
         const move_code m =
             eat ? to_new[static_cast<std::size_t>(random.below(static_cast<int>(to_new.size())))]
                 : alive[static_cast<std::size_t>(random.below(static_cast<int>(alive.size())))];
         if (eat) {
-            try_move(m);
+            try_move(t, m);
             cell_ref spot;
             spot_in_turn(random.below(10) < 3 + plan.strength / 2, &spot);
             const int r = spot.row, c = spot.col;
-            restore_snapshot(before);
-            b[r][c] = CELL_GRUBBLET;
-            play_board[r][c] = CELL_GRUBBLET;
-            game.grubblets_left += 1;
+            t = before;
+            b.at[r][c] = CELL_GRUBBLET;
+            t.board.at[r][c] = CELL_GRUBBLET;
+            t.state.grubblets_left += 1;
             placed++;
             last_r = r;
             last_c = c;
             since = 0;
         }
-        try_move(m);
+        try_move(t, m);
         mark_turn();
     }
     return placed == plan.grubblets || (dry > 40 && placed >= std::max(2, plan.grubblets / 2));
@@ -150,55 +144,70 @@ bool place_grubblets(int level, const level_plan &plan, random_source &random) {
 
 // A level the generator can always make: grubblets along the bottom edge,
 // which a walk takes and no move can strand the player away from.
-void make_walk(int level, const level_plan &plan, random_source &random) {
-    cell_kind **b = level_set[level];
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        std::memset(b[r], CELL_EMPTY, BOARD_COLS * sizeof(cell_kind));
-    }
+void make_walk(board_cells &b, const level_plan &plan, random_source &random) {
+    b = board_cells{};
     const int start = random.below(BOARD_COLS);
-    b[BOARD_ROWS - 1][start] = CELL_START;
+    b.at[BOARD_ROWS - 1][start] = CELL_START;
     for (int g = 0; g < plan.grubblets;) {
         int c = random.below(BOARD_COLS);
-        if (b[BOARD_ROWS - 1][c] == CELL_EMPTY) {
-            b[BOARD_ROWS - 1][c] = CELL_GRUBBLET;
+        if (b.at[BOARD_ROWS - 1][c] == CELL_EMPTY) {
+            b.at[BOARD_ROWS - 1][c] = CELL_GRUBBLET;
             g++;
         }
     }
 }
 
-// Decides the stored level with the checker; true when it is one to keep.
-bool keep_level(int level, generated_level *out) {
-    level_verdict verdict = solve_level(level);
+// A level built and its grubblets placed, with the random numbers as they
+// stand after it.
+struct candidate {
+    bool built = false;
+    generated_level made;
+    random_source after{0};
+};
+
+// Decides a candidate with the checker; true when it is one to keep.
+bool keep_level(generated_level *out) {
+    level_verdict verdict = solve_level(out->board);
     if (verdict.answer != ANSWER_CLEARABLE || !verdict.traps.empty() || verdict.keys.empty()) {
         return false;
     }
     out->keys = verdict.keys;
-    out->grubblets = 0;
-    for (int r = 0; r < BOARD_ROWS; r++) {
-        out->grubblets += static_cast<int>(
-            std::count(level_set[level][r], level_set[level][r] + BOARD_COLS, CELL_GRUBBLET));
-    }
-    out->difficulty = level_difficulty(level, verdict);
+    out->grubblets = fresh_play(out->board).grubblets_left;
+    out->difficulty = verdict.difficulty;
     return out->difficulty.known;
 }
 
-generated_level make_level(int level, const level_plan &plan, random_source &random) {
-    generated_level made;
-    made.layout = LAYOUT_NAMES[plan.layout];
-    const display_interface saved = display;
-    for (int attempt = 0; attempt < 40; attempt++) {
-        display = display_interface{silent_outcome, nullptr, nullptr};
-        cell_ref start;
-        bool built = build_layout(level_set[level], plan.layout, random, plan.strength, &start) &&
-                     place_grubblets(level, plan, random);
-        display = saved;
-        if (built && keep_level(level, &made)) {
-            return made;
+// Candidates are built one after another from the one stream of random
+// numbers, and decided up to `jobs` at once; the first kept in the order
+// they were built is the level, and the stream goes on from just after it,
+// so the pack is the same whatever the number of jobs.
+generated_level make_level(const level_plan &plan, random_source &random, int jobs) {
+    const int attempts = 40;
+    for (int first = 0; first < attempts; first += jobs) {
+        std::vector<candidate> batch(static_cast<std::size_t>(std::min(jobs, attempts - first)));
+        for (candidate &c : batch) {
+            c.made.layout = LAYOUT_NAMES[plan.layout];
+            cell_ref start;
+            c.built = build_layout(c.made.board, plan.layout, random, plan.strength, &start) &&
+                      place_grubblets(c.made.board, plan, random);
+            c.after = random;
+        }
+        std::vector<char> kept(batch.size(), 0);
+        run_jobs(static_cast<int>(batch.size()), jobs, [&](int i) {
+            candidate &c = batch[static_cast<std::size_t>(i)];
+            kept[static_cast<std::size_t>(i)] = c.built && keep_level(&c.made);
+        });
+        for (std::size_t i = 0; i < batch.size(); i++) {
+            if (kept[i]) {
+                random = batch[i].after;
+                return batch[i].made;
+            }
         }
     }
-    make_walk(level, plan, random);
+    generated_level made;
+    make_walk(made.board, plan, random);
     made.layout = "walk";
-    keep_level(level, &made);
+    keep_level(&made);
     return made;
 }
 
@@ -232,42 +241,20 @@ std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficu
 
 } // namespace
 
-std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty difficulty) {
+std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty difficulty, int jobs) {
+    if (jobs <= 0) {
+        jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    }
     random_source random(seed);
     std::vector<level_plan> plans = plan_pack(random, difficulty);
     std::vector<generated_level> pack;
-    for (int level = 0; level < LEVEL_COUNT; level++) {
-        pack.push_back(make_level(level, plans[static_cast<std::size_t>(level)], random));
+    for (const level_plan &plan : plans) {
+        pack.push_back(make_level(plan, random, jobs));
     }
-
     // In the order of difficulty, the first made first among equals.
-    std::vector<int> order(LEVEL_COUNT);
-    for (int i = 0; i < LEVEL_COUNT; i++) {
-        order[static_cast<std::size_t>(i)] = i;
-    }
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return pack[static_cast<std::size_t>(a)].difficulty.score <
-               pack[static_cast<std::size_t>(b)].difficulty.score;
-    });
-    std::vector<std::vector<cell_kind>> boards(LEVEL_COUNT);
-    for (int level = 0; level < LEVEL_COUNT; level++) {
-        for (int r = 0; r < BOARD_ROWS; r++) {
-            boards[static_cast<std::size_t>(level)].insert(
-                boards[static_cast<std::size_t>(level)].end(), level_set[level][r],
-                level_set[level][r] + BOARD_COLS);
-        }
-    }
-    std::vector<generated_level> sorted;
-    for (int level = 0; level < LEVEL_COUNT; level++) {
-        const auto from = static_cast<std::size_t>(order[static_cast<std::size_t>(level)]);
-        for (int r = 0; r < BOARD_ROWS; r++) {
-            std::memcpy(level_set[level][r],
-                        &boards[from][static_cast<std::size_t>(r * BOARD_COLS)],
-                        BOARD_COLS * sizeof(cell_kind));
-        }
-        sorted.push_back(pack[from]);
-    }
-    game.level = 0;
-    reset_level();
-    return sorted;
+    std::stable_sort(pack.begin(), pack.end(),
+                     [](const generated_level &a, const generated_level &b) {
+                         return a.difficulty.score < b.difficulty.score;
+                     });
+    return pack;
 }

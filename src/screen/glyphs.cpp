@@ -2,7 +2,7 @@
 // look on the board.
 #include "glyphs.h"
 
-#include "../game/game_state.h"
+#include "../game/rules.h"
 
 glyph_set glyph_table = {
     {

@@ -109,7 +109,7 @@ TEST(full_game, a_level_of_a_hundred_grubblets_is_won_with_the_checkers_keys) {
     std::FILE *shipped = std::fopen(GRUBBLET_SHIPPED_BOARDS, "r");
     ASSERT_EQ(read_boards(shipped), 0);
     std::fclose(shipped);
-    make_play_through_level(0, 100, 7);
+    make_play_through_level(stored_level(0), 100, 7);
     ASSERT_TRUE(write_levels(path));
     free_boards();
     std::vector<std::string> sequences = winning_sequences(path);

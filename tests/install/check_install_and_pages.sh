@@ -54,7 +54,7 @@ case_keys() {
     sed -n "s/.*case '\\(.*\\)':.*/\\1/p" "$1" | sed 's/^\\t$/Tab/; s/^ $/space/'
 }
 
-move_keys=$(sed -n "s/.*MOVE_KEYS\[.*\] = {\(.*\)};/\1/p" "$src/src/game/turn.cpp" |
+move_keys=$(sed -n "s/.*MOVE_KEYS\[.*\] = {\(.*\)};/\1/p" "$src/src/game/rules.cpp" |
     sed "s/'\\\\0',//; s/[ ',]//g")
 [ ${#move_keys} -eq 8 ] || fail "the move keys could not be read from the game: '$move_keys'"
 for key in $(printf '%s' "$move_keys" | sed 's/./& /g') $(case_keys "$src/src/main.cpp"); do

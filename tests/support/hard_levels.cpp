@@ -1,4 +1,4 @@
-// Building hard levels with the game's own turns: platforms at random, then
+// Building hard levels with the rules' own turns: platforms at random, then
 // a random play on them that leaves a grubblet wherever it first comes to
 // rest.
 #include "hard_levels.h"
@@ -12,22 +12,22 @@
 
 namespace {
 
-const move_code MOVES[] = {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MOVE_SPRINT_RIGHT,
-                           MOVE_HIGH_LEFT, MOVE_HIGH_RIGHT, MOVE_HIGH_UP};
-
-bool outcome_seen = false;
-outcome_kind last_outcome = 0;
+// A level in play: its board and the state of play on it.
+struct trial {
+    board_cells board;
+    play_state state;
+    turn_trail trail; // of the last turn
+    outcome_kind outcome;
+};
 
 // Plays one move; false when it ended a life or the level.
-bool try_move(move_code move) {
-    outcome_seen = false;
-    game.pending_move = move;
-    run_turn();
-    return !outcome_seen;
+bool try_move(trial &t, move_code move) {
+    t.outcome = play_turn(t.board, t.state, move, &t.trail).outcome;
+    return t.outcome == OUTCOME_NONE;
 }
 
-void build_platforms(int level, std::mt19937 &random) {
-    cell_kind **b = level_set[level];
+void build_platforms(board_cells &level, std::mt19937 &random) {
+    auto &b = level.at;
     for (int r = 0; r < BOARD_ROWS; r++) {
         for (int c = 0; c < BOARD_COLS; c++) {
             b[r][c] = r == BOARD_ROWS - 1 ? CELL_WALL : CELL_EMPTY;
@@ -57,78 +57,74 @@ void build_platforms(int level, std::mt19937 &random) {
     }
 }
 
-bool replay_clears(int level, const std::string &keys) {
-    game.level = level;
-    reset_level();
-    bool alive = try_move(MOVE_NONE);
+bool replay_clears(const board_cells &level, const std::string &keys) {
+    trial t{level, fresh_play(level), {}, OUTCOME_NONE};
+    bool alive = try_move(t, MOVE_NONE);
     for (std::size_t i = 0; i < keys.size() && alive; i++) {
-        alive = try_move(move_for_key(keys[i]));
+        alive = try_move(t, move_for_key(keys[i]));
         if (!alive) {
-            return i + 1 == keys.size() &&
-                   (last_outcome == OUTCOME_LEVEL_WON || last_outcome == OUTCOME_GAME_WON);
+            return i + 1 == keys.size() && t.outcome == OUTCOME_LEVEL_WON;
         }
     }
     return false;
 }
 
-std::string try_play_through(int level, int grubblets, std::mt19937 &random) {
+std::string try_play_through(board_cells &level, int grubblets, std::mt19937 &random) {
     build_platforms(level, random);
-    cell_kind **b = level_set[level];
+    auto &b = level.at;
     // A grubblet sealed in the top right corner keeps the level from being
     // cleared while the play goes on; it goes when the play is done.
     b[0][79] = CELL_GRUBBLET;
     b[0][78] = b[1][79] = b[1][78] = CELL_WALL;
 
-    game.level = level;
-    reset_level();
+    trial t{level, fresh_play(level), {}, OUTCOME_NONE};
     std::vector<bool> stood(BOARD_ROWS * BOARD_COLS, false);
     auto mark_turn = [&] {
-        for (int i = 0; i < game.trail_len; i++) {
-            stood[static_cast<std::size_t>(game.trail_y[i] * BOARD_COLS + game.trail_x[i])] = true;
+        for (int i = 0; i < t.trail.len; i++) {
+            stood[static_cast<std::size_t>(t.trail.y[i] * BOARD_COLS + t.trail.x[i])] = true;
         }
-        stood[static_cast<std::size_t>(game.player_y * BOARD_COLS + game.player_x)] = true;
+        stood[static_cast<std::size_t>(t.state.y * BOARD_COLS + t.state.x)] = true;
     };
-    if (!try_move(MOVE_NONE)) {
+    if (!try_move(t, MOVE_NONE)) {
         return "";
     }
     mark_turn();
 
     std::string keys;
     int placed = 0;
-    play_snapshot before;
     while (placed < grubblets && keys.size() < 4000) {
-        take_snapshot(&before);
+        const trial before = t;
         // Every move that the player survives, and those that come to rest
         // on a new place.
         std::vector<move_code> alive, fresh;
-        for (move_code m : MOVES) {
-            restore_snapshot(before);
-            if (try_move(m)) {
+        for (move_code m : PLAYER_MOVES) {
+            t = before;
+            if (try_move(t, m)) {
                 alive.push_back(m);
-                int x = game.player_x, y = game.player_y;
+                int x = t.state.x, y = t.state.y;
                 if (!stood[static_cast<std::size_t>(y * BOARD_COLS + x)] && b[y][x] == CELL_EMPTY) {
                     fresh.push_back(m);
                 }
             }
         }
-        restore_snapshot(before);
+        t = before;
         if (alive.empty()) {
             return "";
         }
-        bool eat = !fresh.empty() && (game.tummy < 60 || random() % 3 == 0);
+        bool eat = !fresh.empty() && (t.state.tummy < 60 || random() % 3 == 0);
         move_code m = eat ? fresh[random() % fresh.size()] : alive[random() % alive.size()];
         if (eat) {
             // Where the move comes to rest becomes a grubblet, eaten as the
             // player arrives.
-            try_move(m);
-            int x = game.player_x, y = game.player_y;
-            restore_snapshot(before);
+            try_move(t, m);
+            int x = t.state.x, y = t.state.y;
+            t = before;
             b[y][x] = CELL_GRUBBLET;
-            play_board[y][x] = CELL_GRUBBLET;
-            game.grubblets_left += 1;
+            t.board.at[y][x] = CELL_GRUBBLET;
+            t.state.grubblets_left += 1;
             placed++;
         }
-        try_move(m);
+        try_move(t, m);
         mark_turn();
         keys += MOVE_KEYS[m];
     }
@@ -139,29 +135,19 @@ std::string try_play_through(int level, int grubblets, std::mt19937 &random) {
     return keys;
 }
 
-void silent_outcome(outcome_kind kind) {
-    outcome_seen = true;
-    last_outcome = kind;
-}
-
 } // namespace
 
-std::string make_play_through_level(int level, int grubblets, unsigned seed) {
-    const display_interface saved = display;
-    display = display_interface{silent_outcome, nullptr, nullptr};
+std::string make_play_through_level(board_cells &level, int grubblets, unsigned seed) {
     std::mt19937 random(seed);
     std::string keys;
     while (keys.empty()) {
         keys = try_play_through(level, grubblets, random);
     }
-    display = saved;
-    game.level = level;
-    reset_level();
     return keys;
 }
 
-int wall_in_a_grubblet(int level, unsigned seed) {
-    cell_kind **b = level_set[level];
+int wall_in_a_grubblet(board_cells &level, unsigned seed) {
+    auto &b = level.at;
     std::mt19937 random(seed);
     for (;;) {
         int r = 1 + static_cast<int>(random() % 20), c = 1 + static_cast<int>(random() % 78);
@@ -174,8 +160,8 @@ int wall_in_a_grubblet(int level, unsigned seed) {
     }
 }
 
-void make_starvation_tunnel(int level) {
-    cell_kind **b = level_set[level];
+void make_starvation_tunnel(board_cells &level) {
+    auto &b = level.at;
     // Eight tunnels, each closed by walls but for a gap at alternate ends:
     // some 600 cells of walking, and the tummy lasts 99 turns.
     for (int r = 0; r < BOARD_ROWS; r++) {

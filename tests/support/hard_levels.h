@@ -4,28 +4,30 @@
 //
 // A play-through level is a board of platforms on which a random play of
 // the game put a grubblet on every place it came to rest for the first time,
-// so replaying that play clears the level. Every level is built in the
-// stored levels with the game's own turns.
+// so replaying that play clears the level. Every level is built with the
+// rules' own turns.
 #ifndef GRUBBLET_HARD_LEVELS_H
 #define GRUBBLET_HARD_LEVELS_H
 
+#include "game/rules.h"
+
 #include <string>
 
-// Makes stored level `level` a play-through level with `grubblets`
+// Makes `level` a play-through level with `grubblets`
 // grubblets; the same seed makes the same level. Returns the keys of the
 // play-through, which clear it from a fresh start.
-std::string make_play_through_level(int level, int grubblets, unsigned seed);
+std::string make_play_through_level(board_cells &level, int grubblets, unsigned seed);
 
 // Adds one grubblet walled in on all four sides, which no play can eat.
 // Returns its row * 80 + column.
-int wall_in_a_grubblet(int level, unsigned seed);
+int wall_in_a_grubblet(board_cells &level, unsigned seed);
 
 // A single grubblet at the far end of a winding tunnel longer than the tummy
 // lasts.
-void make_starvation_tunnel(int level);
+void make_starvation_tunnel(board_cells &level);
 
-// Writes the nine stored levels to a file as the game writes it; false on a
-// write error.
+// Writes the nine stored levels (the game's level storage) to a file as the
+// game writes it; false on a write error.
 bool write_levels(const char *path);
 
 #endif

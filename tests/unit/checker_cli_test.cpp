@@ -148,14 +148,16 @@ TEST(checker_cli, help_and_bad_arguments) {
     run_result r = run_checker("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("Usage: grubblet-check [--json | --route] [--strict] [--max-states N] "
-                          "[FILE]\n\n",
+                          "[--jobs N] [FILE]\n\n",
                           0),
               0u)
         << r.out;
+    EXPECT_NE(r.out.find("(default 1000000)"), std::string::npos) << r.out;
     r = run_checker("--frobnicate");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "grubblet-check: unknown option --frobnicate\n"
-                     "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] [FILE]\n"
+                     "Usage: grubblet-check [--json | --route] [--strict] [--max-states N] "
+                     "[--jobs N] [FILE]\n"
                      "Try 'grubblet-check --help' for more.\n");
     r = run_checker("a b");
     EXPECT_EQ(r.status, 2);

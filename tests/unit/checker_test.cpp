@@ -29,7 +29,7 @@ TEST_F(checker_test, finds_a_shortest_win_that_really_wins) {
     wall_row(0, 23);
     put(0, 22, 2, "@");
     put(0, 22, 8, "=");
-    level_verdict v = solve_level(0);
+    level_verdict v = solve_level(stored_level(0));
     ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_EQ(v.keys.size(), 2u);
     EXPECT_TRUE(keys_clear_level(0, v.keys));
@@ -40,7 +40,7 @@ TEST_F(checker_test, finds_a_shortest_win_that_really_wins) {
     put(0, 22, 5, "=");
     put(0, 21, 9, "=");
     put(0, 22, 14, "=");
-    v = solve_level(0);
+    v = solve_level(stored_level(0));
     ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_TRUE(keys_clear_level(0, v.keys));
     EXPECT_TRUE(v.shortest);
@@ -58,9 +58,9 @@ TEST_F(checker_test, the_difficulty_figure_counts_the_moves_that_punish) {
         SCOPED_TRACE(c.left_of_start);
         wall_row(0, 23);
         put(0, 22, 0, std::string(c.left_of_start) + "@.....=");
-        level_verdict v = solve_level(0);
+        level_verdict v = solve_level(stored_level(0));
         ASSERT_EQ(v.keys, "66");
-        difficulty_figure d = level_difficulty(0, v);
+        difficulty_figure d = v.difficulty;
         EXPECT_TRUE(d.known);
         EXPECT_EQ(d.keys, 2);
         EXPECT_EQ(d.lowest_tummy, 98);
@@ -69,13 +69,13 @@ TEST_F(checker_test, the_difficulty_figure_counts_the_moves_that_punish) {
     }
     put(0, 22, 8, "&=&");
     put(0, 21, 9, "&");
-    EXPECT_FALSE(level_difficulty(0, solve_level(0)).known);
+    EXPECT_FALSE(solve_level(stored_level(0)).difficulty.known);
 }
 
 TEST_F(checker_test, the_fresh_start_decides_some_levels_at_once) {
     // No grubblet: cleared by the turn after the restart.
     wall_row(1, 23);
-    level_verdict v = solve_level(1);
+    level_verdict v = solve_level(stored_level(1));
     EXPECT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_EQ(v.keys, "");
 
@@ -83,7 +83,7 @@ TEST_F(checker_test, the_fresh_start_decides_some_levels_at_once) {
     put(1, 10, 10, "@");
     put(1, 15, 10, "X");
     put(1, 0, 0, "=");
-    v = solve_level(1);
+    v = solve_level(stored_level(1));
     EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
 }
 
@@ -116,7 +116,7 @@ TEST_F(checker_test, levels_that_cannot_be_won) {
         wall_row(0, 23);
         put(0, 22, 2, "@");
         c.build(this);
-        level_verdict v = solve_level(0);
+        level_verdict v = solve_level(stored_level(0));
         EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
         EXPECT_EQ(v.never_eaten.size(), 1u);
     }
@@ -124,11 +124,11 @@ TEST_F(checker_test, levels_that_cannot_be_won) {
 
 TEST_F(checker_test, a_route_longer_than_the_tummy_needs_food_on_the_way) {
     build_long_tunnels(2);
-    EXPECT_EQ(solve_level(2).answer, ANSWER_NOT_CLEARABLE);
+    EXPECT_EQ(solve_level(stored_level(2)).answer, ANSWER_NOT_CLEARABLE);
     // Grubblets in the third and fifth tunnels feed the player on the way.
     put(2, 10, 40, "=");
     put(2, 16, 40, "=");
-    level_verdict v = solve_level(2);
+    level_verdict v = solve_level(stored_level(2));
     ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_GT(v.keys.size(), 99u);
     EXPECT_TRUE(keys_clear_level(2, v.keys));
@@ -145,15 +145,15 @@ TEST_F(checker_test, decides_levels_of_many_grubblets) {
     } levels[] = {{12, 1}, {40, 2}, {100, 3}};
     for (const auto &l : levels) {
         SCOPED_TRACE(l.grubblets);
-        make_play_through_level(4, l.grubblets, l.seed);
-        level_verdict v = solve_level(4, limits);
+        make_play_through_level(stored_level(4), l.grubblets, l.seed);
+        level_verdict v = solve_level(stored_level(4), limits);
         ASSERT_EQ(v.answer, ANSWER_CLEARABLE) << v.reason;
         EXPECT_TRUE(keys_clear_level(4, v.keys)) << v.keys;
         EXPECT_TRUE(v.traps.empty());
 
         // One more grubblet, walled in: named, and nothing else.
-        int sealed = wall_in_a_grubblet(4, l.seed);
-        v = solve_level(4, limits);
+        int sealed = wall_in_a_grubblet(stored_level(4), l.seed);
+        v = solve_level(stored_level(4), limits);
         EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
         ASSERT_EQ(v.never_eaten.size(), 1u);
         EXPECT_EQ(v.never_eaten[0].row * BOARD_COLS + v.never_eaten[0].col, sealed);
@@ -166,9 +166,9 @@ TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
     greedy.shortest_states = 1;
     for (unsigned seed = 1; seed <= 4; seed++) {
         SCOPED_TRACE(seed);
-        make_play_through_level(5, 6, seed);
-        level_verdict exact = solve_level(5);
-        level_verdict any = solve_level(5, greedy);
+        make_play_through_level(stored_level(5), 6, seed);
+        level_verdict exact = solve_level(stored_level(5));
+        level_verdict any = solve_level(stored_level(5), greedy);
         ASSERT_EQ(exact.answer, ANSWER_CLEARABLE);
         EXPECT_TRUE(exact.shortest);
         ASSERT_EQ(any.answer, ANSWER_CLEARABLE);
@@ -177,9 +177,9 @@ TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
         EXPECT_GE(any.keys.size(), exact.keys.size());
     }
     // Both try every way before they say no, and both find the same reason.
-    make_starvation_tunnel(5);
-    level_verdict exact = solve_level(5);
-    level_verdict any = solve_level(5, greedy);
+    make_starvation_tunnel(stored_level(5));
+    level_verdict exact = solve_level(stored_level(5));
+    level_verdict any = solve_level(stored_level(5), greedy);
     EXPECT_EQ(exact.answer, ANSWER_NOT_CLEARABLE);
     EXPECT_EQ(any.answer, ANSWER_NOT_CLEARABLE);
     EXPECT_TRUE(exact.never_eaten.empty());
@@ -189,8 +189,8 @@ TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
     // Out of states before either finishes: not decided, and it says so.
     search_limits tiny;
     tiny.max_states = 3;
-    make_play_through_level(5, 20, 9);
-    level_verdict open = solve_level(5, tiny);
+    make_play_through_level(stored_level(5), 20, 9);
+    level_verdict open = solve_level(stored_level(5), tiny);
     EXPECT_EQ(open.answer, ANSWER_UNDECIDED);
     EXPECT_NE(open.reason.find("--max-states"), std::string::npos) << open.reason;
 }
@@ -208,7 +208,7 @@ TEST_F(checker_test, says_when_falls_are_what_kills) {
     put(7, 2, 24, std::string(17, '&'));
     put(7, 12, 38, std::string(23, '&'));
     put(7, 11, 50, "=");
-    level_verdict v = solve_level(7);
+    level_verdict v = solve_level(stored_level(7));
     EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE);
     EXPECT_TRUE(v.never_eaten.empty());
     EXPECT_EQ(v.reason.rfind("the falls are too hard", 0), 0u) << v.reason;
@@ -224,7 +224,7 @@ TEST_F(checker_test, reports_a_pit_the_player_can_never_leave) {
     put(6, 23, 30, "&&");
     put(6, 16, 2, "@");
     put(6, 16, 60, "=");
-    level_verdict v = solve_level(6);
+    level_verdict v = solve_level(stored_level(6));
     ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     ASSERT_EQ(v.traps.size(), 1u);
     EXPECT_EQ(v.traps[0].row, 22);
@@ -234,7 +234,7 @@ TEST_F(checker_test, reports_a_pit_the_player_can_never_leave) {
     // cleared.
     put(6, 16, 60, ".");
     put(6, 22, 31, "=");
-    v = solve_level(6);
+    v = solve_level(stored_level(6));
     ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_TRUE(v.traps.empty());
 }
@@ -244,9 +244,10 @@ TEST_F(checker_test, the_search_leaves_the_game_as_it_found_it) {
     put(3, 22, 2, "@");
     put(3, 22, 8, "=");
     std::string before = level_text(3);
-    solve_level(3);
+    const int level_before = game.level;
+    solve_level(stored_level(3));
     EXPECT_EQ(level_text(3), before);
-    EXPECT_EQ(game.level, 3);
+    EXPECT_EQ(game.level, level_before);
     EXPECT_NE(display.outcome_scene, nullptr); // the test's own display is back
 }
 
@@ -346,7 +347,7 @@ TEST_F(checker_test, levels_packed_with_grubblets_get_an_honest_answer) {
     limits.max_states = 20000;
     for (int level : {0, 1}) {
         SCOPED_TRACE(level);
-        level_verdict v = solve_level(level, limits);
+        level_verdict v = solve_level(stored_level(level), limits);
         EXPECT_LE(v.states, limits.max_states);
         if (v.answer == ANSWER_CLEARABLE) {
             EXPECT_TRUE(keys_clear_level(level, v.keys));

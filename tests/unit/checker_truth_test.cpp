@@ -1,6 +1,6 @@
 // The checker's claims held against the truth: on small random levels, every
 // state of play a level has is found by a plain breadth-first search through
-// the game's own turns, with nothing dropped but repeats, and every claim the
+// the rules' own turns, with nothing dropped but repeats, and every claim the
 // checker makes is compared with it. On the shipped levels, no trap lies on
 // the level's own winning route where the route meets its condition.
 #include "checker/checker.h"
@@ -55,68 +55,40 @@ class checker_truth_test : public rules_test {
         return out;
     }
 
-    // Puts a state into the game's records; the play board changes only
-    // where it differs from the last state loaded.
-    void load(int level, const std::vector<cell_ref> &grubblets, const full_state &s) {
-        if (game.level != level || !board_known) {
-            game.level = level;
-            reset_level();
-            board_eaten = 0;
-            board_known = true;
-        }
+    // Plays one move from a state with the rules' own turn, on the level's
+    // board less the grubblets eaten; false when the turn ended in an
+    // outcome, which *outcome receives.
+    bool play_from(const board_cells &level, const std::vector<cell_ref> &grubblets,
+                   const full_state &from, move_code move, full_state *to, outcome_kind *outcome) {
+        board_cells board = level;
         for (std::size_t i = 0; i < grubblets.size(); i++) {
-            if ((s.eaten ^ board_eaten) >> i & 1u) {
-                play_board[grubblets[i].row][grubblets[i].col] =
-                    s.eaten >> i & 1u ? CELL_EMPTY : CELL_GRUBBLET;
+            if (from.eaten >> i & 1u) {
+                board.at[grubblets[i].row][grubblets[i].col] = CELL_EMPTY;
             }
         }
-        board_eaten = s.eaten;
-        game.quit_requested = 0;
-        game.game_won = 0;
-        game.grubblets_left = static_cast<int>(grubblets.size()) - __builtin_popcount(s.eaten);
-        game.eaten_this_level = __builtin_popcount(s.eaten);
-        game.player_x = s.x;
-        game.player_y = s.y;
-        game.tummy = s.tummy;
-        game.health = s.health;
-    }
-
-    // The state after the last turn, or false when it ended in an outcome.
-    bool after(int level, const std::vector<cell_ref> &grubblets, full_state *s) {
-        if (!outcomes.empty()) {
-            // A death reset the level; a clear went on to the next one.
-            board_known = game.level == level;
-            board_eaten = 0;
-            return false;
-        }
-        s->x = game.player_x;
-        s->y = game.player_y;
-        s->tummy = game.tummy;
-        s->health = game.health;
-        s->eaten = 0;
+        const int eaten = __builtin_popcount(from.eaten);
+        play_state s{from.x,      from.y, from.tummy,
+                     from.health, eaten,  static_cast<int>(grubblets.size()) - eaten};
+        *outcome = play_turn(board, s, move).outcome;
+        *to = {s.x, s.y, s.tummy, s.health, 0};
         for (std::size_t i = 0; i < grubblets.size(); i++) {
-            if (play_board[grubblets[i].row][grubblets[i].col] != CELL_GRUBBLET) {
-                s->eaten |= 1u << i;
+            if (board.at[grubblets[i].row][grubblets[i].col] != CELL_GRUBBLET) {
+                to->eaten |= 1u << i;
             }
         }
-        board_eaten = s->eaten;
-        return true;
+        return *outcome == OUTCOME_NONE;
     }
-
-    bool board_known = false;
-    unsigned board_eaten = 0;
 
     truth find_truth(int level, std::size_t most_states) {
         const std::vector<cell_ref> grubblets = grubblets_of(level);
+        const board_cells &cells = stored_level(level);
         truth t;
-        game.level = level;
-        reset_level();
-        outcomes.clear();
-        play(MOVE_NONE);
-        board_known = false;
+        const play_state fresh = fresh_play(cells);
         full_state first{};
-        if (!after(level, grubblets, &first)) {
-            t.start_clears = outcomes.front() == OUTCOME_LEVEL_WON;
+        outcome_kind outcome;
+        if (!play_from(cells, grubblets, {fresh.x, fresh.y, fresh.tummy, fresh.health, 0},
+                       MOVE_NONE, &first, &outcome)) {
+            t.start_clears = outcome == OUTCOME_LEVEL_WON;
             t.start_dies = !t.start_clears;
             return t;
         }
@@ -131,11 +103,8 @@ class checker_truth_test : public rules_test {
             for (move_code move :
                  {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MOVE_SPRINT_RIGHT,
                   MOVE_HIGH_LEFT, MOVE_HIGH_RIGHT, MOVE_HIGH_UP, MOVE_GAUGE}) {
-                load(level, grubblets, t.states[i]);
-                outcomes.clear();
-                play(move);
                 full_state next{};
-                if (after(level, grubblets, &next)) {
+                if (play_from(cells, grubblets, t.states[i], move, &next, &outcome)) {
                     auto found = index.emplace(next.key(), static_cast<int>(t.states.size()));
                     if (found.second) {
                         t.states.push_back(next);
@@ -144,8 +113,7 @@ class checker_truth_test : public rules_test {
                     }
                     back[static_cast<std::size_t>(found.first->second)].push_back(
                         static_cast<int>(i));
-                } else if (outcomes.front() == OUTCOME_LEVEL_WON ||
-                           outcomes.front() == OUTCOME_GAME_WON) {
+                } else if (outcome == OUTCOME_LEVEL_WON) {
                     wins[i] = true;
                     t.ever_eaten |= (1u << grubblets.size()) - 1;
                     if (t.shortest < 0) {
@@ -182,7 +150,7 @@ class checker_truth_test : public rules_test {
     // Returns false when the level has too many states to compare.
     bool compare(int level, std::size_t most_states = MOST_STATES) {
         const truth t = find_truth(level, most_states);
-        const level_verdict v = solve_level(level);
+        const level_verdict v = solve_level(stored_level(level));
         const std::vector<cell_ref> grubblets = grubblets_of(level);
         if (t.start_clears || t.start_dies) {
             EXPECT_EQ(v.answer, t.start_clears ? ANSWER_CLEARABLE : ANSWER_NOT_CLEARABLE);
@@ -306,7 +274,7 @@ void build_pit(checker_truth_test *t, int level, std::mt19937 &random) {
 TEST_F(checker_truth_test, every_claim_on_small_levels_holds) {
     std::mt19937 random(19);
     // A corridor longer than the tummy lasts, and a tower of short ledges.
-    make_starvation_tunnel(0);
+    make_starvation_tunnel(stored_level(0));
     EXPECT_TRUE(compare(0, 40000));
     for (int r = 0; r < BOARD_ROWS; r++) {
         put(1, r, 0, std::string(BOARD_COLS, '&'));
@@ -330,8 +298,8 @@ TEST_F(checker_truth_test, every_claim_on_small_levels_holds) {
     put(3, 18, 3, "=");
     put(3, 18, 8, "=");
     EXPECT_TRUE(compare(3, 40000));
-    ASSERT_EQ(solve_level(3).traps.size(), 1u);
-    EXPECT_EQ(solve_level(3).traps[0].eaten_at_most, 0);
+    ASSERT_EQ(solve_level(stored_level(3)).traps.size(), 1u);
+    EXPECT_EQ(solve_level(stored_level(3)).traps[0].eaten_at_most, 0);
     int compared = 0;
     for (int i = 0; i < 14; i++) {
         SCOPED_TRACE(i);
@@ -349,7 +317,7 @@ TEST_F(checker_truth_test, no_trap_on_the_winning_routes_of_the_shipped_levels) 
     std::fclose(file);
     for (int level = 0; level < LEVEL_COUNT; level++) {
         SCOPED_TRACE(level + 1);
-        const level_verdict v = solve_level(level);
+        const level_verdict v = solve_level(stored_level(level));
         ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
         EXPECT_TRUE(v.shortest);
         game.level = level;
