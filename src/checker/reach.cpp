@@ -172,7 +172,7 @@ reach_map::reach_map(level_play &play, int start_x, int start_y, const trajector
     }
     by_length_.resize(static_cast<std::size_t>(lengths));
 
-    prospects from_start;
+    prospects from_start{};
     prospects_at(start_x, start_y, 0, &from_start);
     at_all_.assign(from_start.ever, from_start.ever + words_);
     for (const route_cell &c : first_turn.cells) {

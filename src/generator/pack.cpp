@@ -177,38 +177,13 @@ bool keep_level(generated_level *out) {
     return out->difficulty.known;
 }
 
-// Candidates are built one after another from the one stream of random
-// numbers, and decided up to `jobs` at once; the first kept in the order
-// they were built is the level, and the stream goes on from just after it,
-// so the pack is the same whatever the number of jobs.
-generated_level make_level(const level_plan &plan, random_source &random, int jobs) {
-    const int attempts = 40;
-    for (int first = 0; first < attempts; first += jobs) {
-        std::vector<candidate> batch(static_cast<std::size_t>(std::min(jobs, attempts - first)));
-        for (candidate &c : batch) {
-            c.made.layout = LAYOUT_NAMES[plan.layout];
-            cell_ref start;
-            c.built = build_layout(c.made.board, plan.layout, random, plan.strength, &start) &&
-                      place_grubblets(c.made.board, plan, random);
-            c.after = random;
-        }
-        std::vector<char> kept(batch.size(), 0);
-        run_jobs(static_cast<int>(batch.size()), jobs, [&](int i) {
-            candidate &c = batch[static_cast<std::size_t>(i)];
-            kept[static_cast<std::size_t>(i)] = c.built && keep_level(&c.made);
-        });
-        for (std::size_t i = 0; i < batch.size(); i++) {
-            if (kept[i]) {
-                random = batch[i].after;
-                return batch[i].made;
-            }
-        }
-    }
-    generated_level made;
-    make_walk(made.board, plan, random);
-    made.layout = "walk";
-    keep_level(&made);
-    return made;
+// A level on a layout with its grubblets placed, drawing on the stream of
+// random numbers; false when the layout or the play failed.
+bool build_candidate(const level_plan &plan, random_source &random, generated_level *made) {
+    made->layout = LAYOUT_NAMES[plan.layout];
+    cell_ref start;
+    return build_layout(made->board, plan.layout, random, plan.strength, &start) &&
+           place_grubblets(made->board, plan, random);
 }
 
 std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficulty) {
@@ -241,15 +216,57 @@ std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficu
 
 } // namespace
 
+// One at a time, a level's candidates are built and decided in turn, each
+// drawing on the one stream of random numbers, until one is kept (after 40,
+// the walk). Here the next candidates in that order are built ahead, on the
+// guess that each is kept and the next level comes next, and decided up to
+// `jobs` at once. Only candidates whose guess came true are used, and the
+// stream goes on from just after the last of them, so the pack is the same
+// whatever the number of jobs.
 std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty difficulty, int jobs) {
+    const int attempts = 40;
     if (jobs <= 0) {
         jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     }
     random_source random(seed);
-    std::vector<level_plan> plans = plan_pack(random, difficulty);
+    const std::vector<level_plan> plans = plan_pack(random, difficulty);
     std::vector<generated_level> pack;
-    for (const level_plan &plan : plans) {
-        pack.push_back(make_level(plan, random, jobs));
+    int attempt = 0; // candidates already turned down for the next level
+    while (pack.size() < plans.size()) {
+        if (attempt == attempts) {
+            generated_level walk;
+            make_walk(walk.board, plans[pack.size()], random);
+            walk.layout = "walk";
+            keep_level(&walk);
+            pack.push_back(walk);
+            attempt = 0;
+            continue;
+        }
+        std::vector<candidate> batch;
+        random_source ahead = random;
+        for (std::size_t level = pack.size();
+             level < plans.size() && static_cast<int>(batch.size()) < jobs &&
+             (batch.empty() || attempt == 0 || level > pack.size());
+             level++) {
+            candidate c;
+            c.built = build_candidate(plans[level], ahead, &c.made);
+            c.after = ahead;
+            batch.push_back(c);
+        }
+        std::vector<char> kept(batch.size(), 0);
+        run_jobs(static_cast<int>(batch.size()), jobs, [&](int i) {
+            candidate &c = batch[static_cast<std::size_t>(i)];
+            kept[static_cast<std::size_t>(i)] = c.built && keep_level(&c.made);
+        });
+        for (std::size_t i = 0; i < batch.size(); i++) {
+            random = batch[i].after;
+            if (!kept[i]) {
+                attempt++;
+                break; // the guesses after it were wrong
+            }
+            pack.push_back(batch[i].made);
+            attempt = 0;
+        }
     }
     // In the order of difficulty, the first made first among equals.
     std::stable_sort(pack.begin(), pack.end(),
