@@ -43,69 +43,6 @@ static void report(const char *message) {
     }
 }
 
-// Where the reader takes its characters from: a stdio stream (for tools),
-// or a file descriptor read in blocks (the game's own load, which so needs
-// nothing of stdio).
-namespace {
-struct char_source {
-    std::FILE *file;
-    int fd;
-    unsigned char block[512];
-    int length = 0, at = 0;
-    int pushed_back = EOF;
-    bool error = false;
-
-    int get() {
-        if (pushed_back != EOF) {
-            int ch = pushed_back;
-            pushed_back = EOF;
-            return ch;
-        }
-        if (file != nullptr) {
-            // The stream is the reader's alone, so it is read without locking.
-            return getc_unlocked(file);
-        }
-        if (at == length) {
-            ssize_t n;
-            do {
-                n = read(fd, block, sizeof block);
-            } while (n < 0 && errno == EINTR);
-            if (n <= 0) {
-                error = error || n < 0;
-                return EOF;
-            }
-            length = static_cast<int>(n);
-            at = 0;
-        }
-        return block[at++];
-    }
-
-    bool failed() const {
-        return file != nullptr ? std::ferror(file) != 0 : error;
-    }
-};
-} // namespace
-
-// The next character with newlines skipped, or EOF. A CR counts as part of
-// the newline only when an LF follows it at once, so files with CR LF line
-// ends read exactly like files with LF line ends.
-static int next_cell_char(char_source *source) {
-    for (;;) {
-        int ch = source->get();
-        if (ch == '\n') {
-            continue;
-        }
-        if (ch == '\r') {
-            int after = source->get();
-            if (after == '\n') {
-                continue;
-            }
-            source->pushed_back = after;
-        }
-        return ch;
-    }
-}
-
 // The staging copy of a read: a cell kind, or UNTOUCHED, for every cell
 // position of the file, two positions a byte.
 namespace {
@@ -128,37 +65,22 @@ struct staging {
 };
 } // namespace
 
-static int read_from(char_source *source) {
-    // The whole stream is read into a staging copy first, so that a read
+static int read_from(level_file_walk *walk) {
+    // The whole file is walked into a staging copy first, so that a read
     // error leaves the stored levels as they were.
     staging staged;
     staged.clear();
-
-    // Passes over all cell positions until one ends on the end of the file;
-    // once the end is reached nothing changes any more, so stop there.
-    // Positions from reached on were touched by no pass.
-    bool at_end = false;
-    int reached = 0;
-    while (!at_end) {
-        for (int pos = 0; pos < FILE_CELLS; pos++) {
-            int ch = next_cell_char(source);
-            if (ch == EOF) {
-                at_end = true;
-                reached = reached > pos ? reached : pos;
-                break;
-            }
-            int kind = cell_of_char(ch);
-            if (kind >= 0) {
-                staged.put(pos, kind);
-            }
+    file_byte byte;
+    while (walk->next(&byte)) {
+        if (byte.use == BYTE_CELL) {
+            staged.put(byte.cell, byte.kind);
         }
-        reached = at_end ? reached : FILE_CELLS;
     }
-    if (source->failed()) {
+    if (walk->failed()) {
         return 1;
     }
 
-    for (int pos = 0; pos < reached; pos++) {
+    for (int pos = 0; pos < FILE_CELLS; pos++) {
         int kind = staged.at(pos);
         if (kind != UNTOUCHED) {
             int b = pos / (BOARD_ROWS * BOARD_COLS);
@@ -171,8 +93,8 @@ static int read_from(char_source *source) {
 }
 
 int read_boards(std::FILE *file) {
-    char_source source{file, -1, {}};
-    return read_from(&source);
+    level_file_walk walk(file);
+    return read_from(&walk);
 }
 
 int load_boards() {
@@ -188,8 +110,8 @@ int load_boards() {
         report(READ_ERROR);
         return 1;
     }
-    char_source source{nullptr, fd, {}};
-    int failed = read_from(&source);
+    level_file_walk walk(fd);
+    int failed = read_from(&walk);
     close(fd);
     if (failed) {
         report(READ_ERROR);

@@ -39,6 +39,60 @@ int load_boards();
 // or, where a disk failing in place refused even putting it back, the player is told that too.
 int save_boards();
 
+// What the reader does with one byte of a level file.
+enum byte_use {
+    BYTE_CELL,    // a cell character: the cell it lands on becomes its kind
+    BYTE_ODD,     // any other character: takes a cell position, leaves the cell
+    BYTE_NEWLINE, // skipped: an LF, or a CR right before an LF
+};
+
+// One byte of a level file: where a text editor shows it, and what the
+// reader does with it.
+struct file_byte {
+    unsigned char ch;
+    byte_use use;
+    int line;   // 1-based
+    int column; // 1-based, counting every byte before it on its line
+    // For a cell or odd byte: how many bytes took a cell position before
+    // it, and the position it takes, wrapped round past the 17,280th:
+    // cell = (level * 24 + row) * 80 + col.
+    long long index;
+    int cell, level, row, col;
+    int kind; // for a cell byte, its cell kind
+};
+
+// The bytes of a level file one by one, exactly as the game reads them:
+// every reader of level files walks them with this, so that the tools see
+// a file as the game does.
+class level_file_walk {
+  public:
+    explicit level_file_walk(std::FILE *file);
+    // Reads the descriptor in blocks, without stdio.
+    explicit level_file_walk(int fd);
+    level_file_walk(const char *bytes, std::size_t length);
+
+    // The next byte into *out; false at the end of the file or on a read
+    // error.
+    bool next(file_byte *out);
+    bool failed() const {
+        return error_;
+    }
+
+  private:
+    int get();
+
+    std::FILE *file_ = nullptr;
+    int fd_ = -1;
+    const unsigned char *data_;
+    std::size_t length_ = 0, at_ = 0;
+    unsigned char block_[512];
+    bool error_ = false;
+    int pushed_back_ = EOF;
+    int line_ = 1, column_ = 0;
+    long long taken_ = 0;
+    int cell_ = 0;
+};
+
 // The reader and writer behind them, for tools and tests. read_boards returns
 // 0 after applying the whole stream to the stored levels, 1 on a read error
 // (nothing applied). format_boards fills out with exactly FILE_BYTES bytes.
