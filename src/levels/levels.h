@@ -6,7 +6,9 @@
 // other character takes the next cell position (level, then row, then column),
 // a character that is not a cell character leaving its cell as it was.
 // Characters beyond the 17,280th wrap round to the first level again; cells
-// the file does not reach keep what they held.
+// the file does not reach keep what they held. These rules live in one walk
+// over the file's bytes, which the game's loader and the warnings about a
+// file (for the level checker and the page) both follow.
 //
 // What must hold: the stored levels change only when a whole read succeeded;
 // a save leaves boards.txt exactly as it was or exactly as saved. It is
@@ -19,6 +21,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 enum {
     // Cell characters in a whole level file.
@@ -101,5 +105,30 @@ void format_boards(char *out);
 // Writes the stored levels to the level file at path as save_boards does,
 // with the same care, telling nobody; 0 for a complete save, else 1.
 int write_boards_file(const char *path);
+
+struct file_warning {
+    int line;   // 1-based; 0 when the warning is about the whole file
+    int column; // 1-based; 0 when it is about a whole line or the file
+    std::string text;
+};
+
+// What the game will silently do with the level file's content: characters
+// that are not cell characters, rows that are not 80 characters, a file that
+// does not hold exactly one cell character per cell, levels without a start
+// cell, with several, or without a grubblet. Never changes what is loaded.
+std::vector<file_warning> scan_level_file(const std::string &content);
+// One warning as a line of text that names its place as FILE:LINE:COLUMN.
+std::string warning_line(const std::string &path, const file_warning &w);
+
+// A place in the level file, 1-based; 0, 0 when the file does not hold it.
+struct file_place {
+    int line;
+    int column;
+};
+
+// Where each cell of the nine levels came from in the file's content: the
+// character the reader put there last. Indexed by (level * 24 + row) * 80 +
+// column.
+std::vector<file_place> locate_cells(const std::string &content);
 
 #endif
