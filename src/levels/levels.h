@@ -74,6 +74,9 @@ class level_file_walk {
     // Reads the descriptor in blocks, without stdio.
     explicit level_file_walk(int fd);
     level_file_walk(const char *bytes, std::size_t length);
+    // A walk may point into its own block, so it is not copied.
+    level_file_walk(const level_file_walk &) = delete;
+    level_file_walk &operator=(const level_file_walk &) = delete;
 
     // The next byte into *out; false at the end of the file or on a read
     // error.
