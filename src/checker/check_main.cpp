@@ -7,7 +7,6 @@
 // cannot be read or the arguments are wrong.
 #include "checker.h"
 
-#include "../game/game_state.h"
 #include "../levels/levels.h"
 
 #include <cerrno>
@@ -92,26 +91,6 @@ static bool read_whole_file(const char *path, std::string *content, std::string 
         }
     }
     close(fd);
-    return true;
-}
-
-// Loads the levels from the file's content with the game's own reader.
-static bool load_levels(const std::string &content, std::string *error) {
-    if (content.empty()) {
-        return true; // nothing to read: every level stays empty
-    }
-    std::FILE *file = fmemopen(const_cast<char *>(content.data()), content.size(), "r");
-    if (file == nullptr) {
-        *error = std::strerror(errno);
-        return false;
-    }
-    int failed = read_boards(file);
-    int saved = errno;
-    std::fclose(file);
-    if (failed) {
-        *error = std::strerror(saved);
-        return false;
-    }
     return true;
 }
 
@@ -208,13 +187,8 @@ int main(int argc, char **argv) {
 
     std::string content;
     std::string error;
-    if (allocate_boards() != 0) {
-        std::fputs("grubblet-check: out of memory\n", stderr);
-        return 2;
-    }
-    if (!read_whole_file(path.c_str(), &content, &error) || !load_levels(content, &error)) {
+    if (!read_whole_file(path.c_str(), &content, &error)) {
         std::fprintf(stderr, "grubblet-check: cannot read %s: %s\n", path.c_str(), error.c_str());
-        free_boards();
         return 2;
     }
 
@@ -222,9 +196,10 @@ int main(int argc, char **argv) {
     report.path = path;
     report.warnings = scan_level_file(content);
     report.cells = locate_cells(content);
-    for (int level = 0; level < LEVEL_COUNT; level++) {
-        report.boards.push_back(stored_level(level));
-    }
+    // Read as the game reads it, onto levels that start empty.
+    report.boards.assign(LEVEL_COUNT, board_cells{});
+    level_file_walk walk(content.data(), content.size());
+    read_levels(&walk, report.boards.data());
     report.levels = solve_levels(report.boards, limits, static_cast<int>(jobs));
     std::string out = json ? report_json(report) : report_text(report);
     if (route) {
@@ -233,6 +208,5 @@ int main(int argc, char **argv) {
         out += "\n" + report_routes(report, colour);
     }
     std::fputs(out.c_str(), stdout);
-    free_boards();
     return report_status(report, strict);
 }

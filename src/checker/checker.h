@@ -14,6 +14,9 @@
 #define GRUBBLET_CHECKER_H
 
 #include "../game/rules.h"
+// The level file's reader, and the warnings about a file that a report
+// carries.
+#include "../levels/levels.h"
 
 #include <functional>
 #include <string>
@@ -111,31 +114,6 @@ struct route_cell {
 // cleared by the last key and not before; *cells (when given) receives every
 // cell stood on, in order.
 bool replay_keys(const board_cells &level, const std::string &keys, std::vector<route_cell> *cells);
-
-struct file_warning {
-    int line;   // 1-based; 0 when the warning is about the whole file
-    int column; // 1-based; 0 when it is about a whole line or the file
-    std::string text;
-};
-
-// What the game will silently do with the level file's content: characters
-// that are not cell characters, rows that are not 80 characters, a file that
-// does not hold exactly one cell character per cell, levels without a start
-// cell, with several, or without a grubblet. Never changes what is loaded.
-std::vector<file_warning> scan_level_file(const std::string &content);
-// One warning as a line of text that names its place as FILE:LINE:COLUMN.
-std::string warning_line(const std::string &path, const file_warning &w);
-
-// A place in the level file, 1-based; 0, 0 when the file does not hold it.
-struct file_place {
-    int line;
-    int column;
-};
-
-// Where each cell of the nine levels came from in the file's content: the
-// character the reader put there last. Indexed by (level * 24 + row) * 80 +
-// column.
-std::vector<file_place> locate_cells(const std::string &content);
 
 // The whole report on a checked file, in the form the command prints.
 struct file_report {

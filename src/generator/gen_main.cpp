@@ -6,7 +6,6 @@
 // the arguments are wrong.
 #include "generator.h"
 
-#include "../game/game_state.h"
 #include "../levels/levels.h"
 
 #include <cerrno>
@@ -127,13 +126,10 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "grubblet-gen: seed %lu\n", static_cast<unsigned long>(seed));
     }
 
-    if (allocate_boards() != 0) {
-        std::fputs("grubblet-gen: out of memory\n", stderr);
-        return 1;
-    }
     std::vector<generated_level> pack = make_pack(seed, difficulty);
-    for (std::size_t i = 0; i < pack.size(); i++) {
-        stored_level(static_cast<int>(i)) = pack[i].board;
+    std::vector<board_cells> boards;
+    for (const generated_level &level : pack) {
+        boards.push_back(level.board);
     }
     bool proven = true;
     for (std::size_t i = 0; i < pack.size(); i++) {
@@ -148,24 +144,20 @@ int main(int argc, char **argv) {
         // as its proof.
         std::fputs("grubblet-gen: a level could not be proven clearable; try another seed\n",
                    stderr);
-        free_boards();
         return 1;
     }
     if (out_path != nullptr) {
         // As the game's editor saves: only over a regular file, through
         // symbolic links, keeping the file's mode and links, old or new
         // whatever happens.
-        bool written = write_boards_file(out_path) == 0;
-        free_boards();
-        if (!written) {
+        if (write_level_file(out_path, boards.data()) != REPLACED) {
             std::fprintf(stderr, "grubblet-gen: cannot write %s\n", out_path);
             return 1;
         }
         return 0;
     }
     std::string text(FILE_BYTES, '\0');
-    format_boards(&text[0]);
-    free_boards();
+    format_levels(boards.data(), &text[0]);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
         std::fprintf(stderr, "grubblet-gen: cannot write the levels: %s\n", std::strerror(errno));

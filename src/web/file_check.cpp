@@ -1,7 +1,7 @@
-// The level checker's warnings about a boards.txt opened in the page: what
-// the game's tolerant reader will silently make of it, so that the player
-// sees why an odd file plays as it does.
-#include "../checker/checker.h"
+// The warnings about a boards.txt opened in the page, as the level checker
+// gives them: what the game's tolerant reader will silently make of it, so
+// that the player sees why an odd file plays as it does.
+#include "../levels/levels.h"
 
 #include <cstdio>
 #include <emscripten.h>

@@ -1,10 +1,12 @@
 // Warnings about a level file as a text editor shows it: what the game's
 // tolerant reader will silently do with characters, rows and levels that are
-// not laid out as the game writes them.
-#include "checker.h"
+// not laid out as the game writes them. For the checker and for the page.
+//
+// What must hold: the file is walked with the reader's own walk, so every
+// warning says what the game really makes of the file.
+#include "levels.h"
 
 #include "../game/game_state.h"
-#include "../levels/levels.h"
 
 #include <cstdio>
 #include <memory>
@@ -77,38 +79,34 @@ class file_scan {
     }
 
     void scan_characters(const std::string &content) {
+        level_file_walk walk(content.data(), content.size());
+        file_byte byte;
         int line = 1;
-        int column = 0;
-        for (std::size_t i = 0; i < content.size(); i++) {
-            unsigned char ch = static_cast<unsigned char>(content[i]);
-            bool newline =
-                ch == '\n' || (ch == '\r' && i + 1 < content.size() && content[i + 1] == '\n');
-            if (newline) {
-                if (ch == '\r') {
-                    i++;
+        int length = 0;
+        while (walk.next(&byte)) {
+            if (byte.use == BYTE_NEWLINE) {
+                if (byte.ch == '\n') {
+                    end_line(byte.line, length);
+                    line = byte.line + 1;
+                    length = 0;
                 }
-                end_line(line, column);
-                line++;
-                column = 0;
                 continue;
             }
-            column++;
-            long position = cells_ % FILE_CELLS;
-            cells_++;
-            int kind = cell_of_char(ch);
-            if (kind < 0) {
+            length = byte.column;
+            cells_ = byte.index + 1;
+            if (byte.use == BYTE_ODD) {
                 if (listed(&odd_chars_)) {
                     warn(
-                        line, column,
-                        describe_char(ch) +
+                        byte.line, byte.column,
+                        describe_char(byte.ch) +
                             " is not a cell character: it takes up a cell and leaves it as it was");
                 }
                 continue;
             }
-            cell_[position] = kind;
-            from_[position] = {line, column};
+            cell_[byte.cell] = static_cast<cell_kind>(byte.kind);
+            from_[byte.cell] = {byte.line, byte.column};
         }
-        end_line(line, column);
+        end_line(line, length);
         if (odd_rows_ > MAX_LISTED) {
             warn(0, 0,
                  std::to_string(odd_rows_ - MAX_LISTED) + " more rows are not " +
@@ -166,7 +164,7 @@ class file_scan {
     }
 
     std::vector<file_warning> warnings_;
-    long cells_ = 0;
+    long long cells_ = 0;
     int odd_rows_ = 0;
     int odd_chars_ = 0;
     cell_kind cell_[FILE_CELLS] = {};
