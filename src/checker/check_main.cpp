@@ -61,39 +61,6 @@ static const char HELP[] =
     "were not decided (or, with --strict, on any warning), 2 when the file\n"
     "cannot be read or the arguments are wrong.\n";
 
-// Reads a whole level file. Only a regular file is one: a pipe or a device
-// (such as /dev/zero) would leave the checker waiting or reading for ever.
-static bool read_whole_file(const char *path, std::string *content, std::string *error) {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        *error = std::strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-        close(fd);
-        return false;
-    }
-    char buf[65536];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) != 0) {
-        if (n < 0 && errno != EINTR) {
-            *error = std::strerror(errno);
-            close(fd);
-            return false;
-        }
-        if (n > 0) {
-            content->append(buf, static_cast<std::size_t>(n));
-        }
-    }
-    close(fd);
-    return true;
-}
-
 static bool exists(const std::string &path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
@@ -132,6 +99,16 @@ static bool parse_count(const char *text, long *out) {
     return true;
 }
 
+// The value of `--name N` or `--name=N` at argv[*i] ("" when N is missing),
+// or null when argv[*i] is another argument.
+static const char *option_value(const std::string &name, int argc, char **argv, int *i) {
+    const std::string arg = argv[*i];
+    if (arg == name) {
+        return *i + 1 < argc ? argv[++*i] : "";
+    }
+    return arg.rfind(name + "=", 0) == 0 ? argv[*i] + name.size() + 1 : nullptr;
+}
+
 static int usage_error(const std::string &message) {
     std::fprintf(stderr, "grubblet-check: %s\n", message.c_str());
     std::fputs(USAGE_LINE, stderr);
@@ -156,15 +133,11 @@ int main(int argc, char **argv) {
             route = true;
         } else if (arg == "--strict") {
             strict = true;
-        } else if (arg == "--max-states" || arg.rfind("--max-states=", 0) == 0) {
-            const char *value = arg == "--max-states" ? (i + 1 < argc ? argv[++i] : "")
-                                                      : argv[i] + std::strlen("--max-states=");
+        } else if (const char *value = option_value("--max-states", argc, argv, &i)) {
             if (!parse_count(value, &limits.max_states)) {
                 return usage_error("--max-states needs a whole number of states, 1 or more");
             }
-        } else if (arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
-            const char *value = arg == "--jobs" ? (i + 1 < argc ? argv[++i] : "")
-                                                : argv[i] + std::strlen("--jobs=");
+        } else if (const char *value = option_value("--jobs", argc, argv, &i)) {
             if (!parse_count(value, &jobs) || jobs > 1024) {
                 return usage_error("--jobs needs a whole number of levels at once, 1 to 1024");
             }
@@ -187,7 +160,7 @@ int main(int argc, char **argv) {
 
     std::string content;
     std::string error;
-    if (!read_whole_file(path.c_str(), &content, &error)) {
+    if (!read_file_bytes(path.c_str(), &content, &error)) {
         std::fprintf(stderr, "grubblet-check: cannot read %s: %s\n", path.c_str(), error.c_str());
         return 2;
     }

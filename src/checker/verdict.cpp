@@ -121,37 +121,38 @@ std::string why_not(level_play &play, reach_map &map, long *left, long *states) 
 // the kindest choice of what is left cannot win: one grubblet that can be
 // passed before the jumps grow, the rest on some way on from here.
 int trapped_up_to(reach_map &map, int grubblets, int x, int y) {
-    const auto words = static_cast<std::size_t>(map.words());
     int most = -1;
     for (int length = 0; length < grubblets; length++) {
         reach_map::prospects open;
         if (!map.prospects_at(x, y, length, &open)) {
             return -1;
         }
-        std::vector<word> left(words, 0);
-        int to_leave = grubblets - length;
-        for (const word *kind : {open.before_growing, open.ever}) {
-            for (int g = 0; g < grubblets && to_leave > 0; g++) {
-                if (bit_of(kind, g) && !bit_of(left.data(), g)) {
-                    set_bit(left.data(), g);
-                    to_leave--;
-                    if (kind == open.before_growing) {
-                        break; // one is enough
-                    }
-                }
-            }
+        // Every grubblet eaten, then the kindest left uneaten first.
+        std::vector<word> eaten(static_cast<std::size_t>(map.words()), 0);
+        for (int g = 0; g < grubblets; g++) {
+            set_bit(eaten.data(), g);
         }
-        for (int g = 0; g < grubblets && to_leave > 0; g++) {
-            if (!bit_of(left.data(), g)) {
-                set_bit(left.data(), g);
+        int to_leave = grubblets - length;
+        auto leave = [&](int g) {
+            bool left = to_leave > 0 && bit_of(eaten.data(), g);
+            if (left) {
+                eaten[static_cast<std::size_t>(g >> 6)] &= ~(word(1) << (g & 63));
                 to_leave--;
             }
-        }
-        std::vector<word> eaten(words, 0);
+            return left;
+        };
         for (int g = 0; g < grubblets; g++) {
-            if (!bit_of(left.data(), g)) {
-                set_bit(eaten.data(), g);
+            if (bit_of(open.before_growing, g) && leave(g)) {
+                break; // one is enough
             }
+        }
+        for (int g = 0; g < grubblets; g++) {
+            if (bit_of(open.ever, g)) {
+                leave(g);
+            }
+        }
+        for (int g = 0; g < grubblets; g++) {
+            leave(g);
         }
         if (can_still_win(map, x, y, eaten.data())) {
             break;

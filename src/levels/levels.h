@@ -126,6 +126,11 @@ replace_result replace_file(const char *name, const char *content, std::size_t l
 // exactly FILE_BYTES bytes; write_level_file puts those bytes in the file at
 // path as the game saves.
 int read_levels(level_file_walk *walk, board_cells *levels);
+// The whole content of the regular file at path, for tools that need its raw
+// bytes; false with the reason in *error. A pipe or a device (such as
+// /dev/zero) is refused: it could leave the reader waiting or reading for
+// ever.
+bool read_file_bytes(const char *path, std::string *content, std::string *error);
 void format_levels(const board_cells *levels, char *out);
 replace_result write_level_file(const char *path, const board_cells *levels);
 
