@@ -41,6 +41,6 @@ fuzz() {
 }
 fuzz board_reader_fuzz "the level file reader" -runs=1000000 -max_total_time=150 -max_len=256
 fuzz board_round_trip_fuzz "the reader and writer together" -max_total_time=20 -max_len=20000
-fuzz checker_fuzz "the level checker" -max_total_time=30 -max_len=2000
+fuzz checker_fuzz "the level checker on whole files" -max_total_time=45 -max_len=256
 
 ctest --test-dir build-test -j "$(nproc)" --output-on-failure

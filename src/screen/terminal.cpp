@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <term.h>
 #include <unistd.h>
 
@@ -23,8 +24,6 @@ static void note_stop_signal(int) {
     stop_signalled = 1;
 }
 
-// No SA_RESTART: a signal interrupts the blocking key read, which then sees
-// the flag.
 static void catch_stop_signals() {
     struct sigaction action = {};
     action.sa_handler = note_stop_signal;
@@ -272,6 +271,62 @@ static void show_size_notice() {
     curs_set(0);
 }
 
+// What waiting for a key came to.
+enum wait_result { KEY_READ, INTERRUPTED, INPUT_GONE };
+
+// Waits for the next key, a resize (read as KEY_RESIZE) or a stop signal,
+// with no gap in which a signal goes unnoticed until a key comes: the stop
+// signals and SIGWINCH stay blocked from the look at the flag until ppoll
+// unblocks them for the wait itself. Curses then reads the key as ever,
+// escape sequences and all.
+static wait_result wait_for_key(int *key) {
+    sigset_t waking, before;
+    sigemptyset(&waking);
+    sigaddset(&waking, SIGTERM);
+    sigaddset(&waking, SIGHUP);
+    sigaddset(&waking, SIGINT);
+    sigaddset(&waking, SIGWINCH);
+    sigprocmask(SIG_BLOCK, &waking, &before);
+    wait_result result = INPUT_GONE;
+    for (;;) {
+        if (stop_signalled) {
+            result = INTERRUPTED;
+            break;
+        }
+        // A key curses holds already (the rest of what it read while
+        // matching a sequence) or a resize it has been told of would leave
+        // nothing on the terminal to wake the wait.
+        nodelay(stdscr, TRUE);
+        *key = wgetch(stdscr);
+        nodelay(stdscr, FALSE);
+        if (*key != ERR) {
+            result = KEY_READ;
+            break;
+        }
+        struct pollfd input = {STDIN_FILENO, POLLIN, 0};
+        int ready = ppoll(&input, 1, nullptr, &before);
+        if (ready > 0) {
+            sigprocmask(SIG_SETMASK, &before, nullptr);
+            // A signal from here on is seen at the next wait; the key is
+            // on the terminal, so this read does not block for long.
+            errno = 0;
+            *key = wgetch(stdscr);
+            if (*key != ERR) {
+                return KEY_READ;
+            }
+            return errno == EINTR ? INTERRUPTED : INPUT_GONE;
+        }
+        // Interrupted by a signal: look at the flag and again at curses.
+        // Anything else means the keyboard is gone for good, and waiting
+        // again would only spin.
+        if (ready == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return result;
+}
+
 int read_key() {
     for (;;) {
         if (stop_signalled || quit_while_small) {
@@ -285,15 +340,12 @@ int read_key() {
         } else {
             show_canvas();
         }
-        errno = 0;
-        int key = wgetch(stdscr);
-        if (key == ERR) {
-            // Interrupted by a signal: look at the flag and read again.
-            // Anything else means the keyboard is gone for good, and reading
-            // again would only spin.
-            if (errno == EINTR) {
-                continue;
-            }
+        int key = ERR;
+        wait_result waited = wait_for_key(&key);
+        if (waited == INTERRUPTED) {
+            continue; // the flag, or a resize curses has not told of yet
+        }
+        if (waited == INPUT_GONE) {
             return KEY_INPUT_ENDED;
         }
         if (key == KEY_RESIZE) {

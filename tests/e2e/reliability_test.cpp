@@ -4,12 +4,14 @@
 // termination signals, and levels that cannot be saved.
 #include "terminal_session.h"
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -125,6 +127,34 @@ TEST(reliability, termination_signals_never_save) {
         EXPECT_TRUE(s.terminal_modes_restored());
         EXPECT_FALSE(s.alternate_screen());
         EXPECT_EQ(s.read_file("boards.txt"), boards());
+    }
+}
+
+// A termination signal that comes at any moment while the game takes a key
+// and goes back to waiting for the next still ends it at once, never only
+// after one more key. Run after run, the signal follows the key a little
+// later, over all the time the key takes and beyond.
+TEST(reliability, a_termination_signal_any_time_around_a_key_ends_the_game_at_once) {
+    using clock_type = std::chrono::steady_clock;
+    session_options options;
+    options.boards = boards();
+    clock_type::duration key_time;
+    {
+        terminal_session s(options);
+        auto start = clock_type::now();
+        s.type("x");
+        key_time = clock_type::now() - start;
+    }
+    const int runs = 24;
+    for (int run = 0; run < runs; run++) {
+        SCOPED_TRACE(run);
+        terminal_session s(options);
+        s.send_unsettled("x");
+        std::this_thread::sleep_for(key_time * 3 * run / (2 * runs));
+        s.send_signal(SIGTERM);
+        ASSERT_EQ(s.wait_exit(2.0), 0);
+        EXPECT_TRUE(s.terminal_modes_restored());
+        EXPECT_FALSE(s.alternate_screen());
     }
 }
 

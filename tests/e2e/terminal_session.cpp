@@ -288,10 +288,14 @@ void terminal_session::feed(const char *bytes, std::size_t len) {
 
 bool terminal_session::blocked_reading_terminal() const {
     std::ifstream in("/proc/" + std::to_string(pid_) + "/syscall");
-    std::string number, fd;
-    in >> number >> fd;
-    // Blocked in read(2) on fd 0, where the program takes its keys from.
-    return number == std::to_string(SYS_read) && fd == "0x0";
+    std::string number, first, second, third;
+    in >> number >> first >> second >> third;
+    // Blocked in read(2) on fd 0, where the program takes its keys from, or
+    // waiting without a time-out in ppoll(2) on one descriptor, as the game
+    // waits for a key (curses' own waits for the rest of a sequence have
+    // one).
+    return (number == std::to_string(SYS_read) && first == "0x0") ||
+           (number == std::to_string(SYS_ppoll) && second == "0x1" && third == "0x0");
 }
 
 bool terminal_session::reap(bool block) {
@@ -321,19 +325,17 @@ bool terminal_session::running() {
     return !reap(false);
 }
 
-long terminal_session::read_calls() const {
-    std::ifstream in("/proc/" + std::to_string(pid_) + "/io");
-    std::string field;
-    long value = -1;
-    while (in >> field >> value) {
-        if (field == "syscr:") {
-            return value;
+long terminal_session::sleeps() const {
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+            return std::stol(line.substr(line.find(':') + 1));
         }
     }
     return -1;
 }
 
-bool terminal_session::settle(long reads_before) {
+bool terminal_session::settle(long sleeps_before) {
     auto start = clock_type::now();
     for (;;) {
         drain(0);
@@ -341,10 +343,11 @@ bool terminal_session::settle(long reads_before) {
             return true;
         }
         // Bytes written to the terminal reach the program's input queue a
-        // moment later; a completed read shows that they have been taken.
+        // moment later, and wake the program; having gone to sleep again
+        // shows that it has taken them.
         int unread = 0;
         ioctl(slave_, FIONREAD, &unread);
-        if (unread == 0 && read_calls() > reads_before && blocked_reading_terminal()) {
+        if (unread == 0 && sleeps() > sleeps_before && blocked_reading_terminal()) {
             // Blocked on the terminal, the program cannot write any more:
             // what it wrote is all in the terminal's buffer now.
             drain(0);
@@ -363,13 +366,20 @@ bool terminal_session::settle(long reads_before) {
 void terminal_session::write_key_bytes() {
     std::string bytes;
     bytes.swap(key_bytes_);
-    long reads_before = read_calls();
+    long sleeps_before = sleeps();
     // One write per key, as a terminal sends it.
     if (master_ >= 0 && !bytes.empty()) {
         ssize_t n = write(master_, bytes.data(), bytes.size());
         EXPECT_EQ(n, static_cast<ssize_t>(bytes.size()));
     }
-    settle(reads_before);
+    settle(sleeps_before);
+}
+
+void terminal_session::send_unsettled(const std::string &bytes) {
+    if (master_ >= 0 && !bytes.empty()) {
+        ssize_t n = write(master_, bytes.data(), bytes.size());
+        EXPECT_EQ(n, static_cast<ssize_t>(bytes.size()));
+    }
 }
 
 void terminal_session::type(const std::string &text) {
@@ -425,11 +435,11 @@ void terminal_session::resize(int rows, int cols) {
         return;
     }
     vterm_set_size(vt_, rows, cols);
-    // The terminal tells the program with SIGWINCH, which interrupts its key
-    // read; wait until it is back there, having drawn the screen again.
-    long reads_before = read_calls();
+    // The terminal tells the program with SIGWINCH, which interrupts its wait
+    // for a key; wait until it is back there, having drawn the screen again.
+    long sleeps_before = sleeps();
     ioctl(master_, TIOCSWINSZ, &size);
-    settle(reads_before);
+    settle(sleeps_before);
 }
 
 void terminal_session::send_signal(int sig) {

@@ -3,9 +3,10 @@
 // the cursor, and the exit status.
 //
 // Synchronisation: after every key the session waits until the program has
-// read everything typed and is blocked reading the terminal again (Linux shows
-// this in /proc/PID/syscall), then drains the program's output into the
-// emulator. Nothing relies on sleeps. A program that neither settles nor exits
+// read everything typed, gone to sleep since, and is waiting on the terminal
+// again (Linux shows this in /proc/PID/syscall and /proc/PID/status), then
+// drains the program's output into the emulator. Nothing relies on timed
+// pauses. A program that neither settles nor exits
 // within a few seconds fails the test with a dump of the screen.
 #ifndef GRUBBLET_TERMINAL_SESSION_H
 #define GRUBBLET_TERMINAL_SESSION_H
@@ -63,11 +64,13 @@ class terminal_session {
     void press(VTermKey key, VTermModifier mod = VTERM_MOD_NONE);
     // Writes raw bytes as one burst, then waits.
     void send_raw(const std::string &bytes);
+    // Writes raw bytes and returns at once, while the program takes them.
+    void send_unsettled(const std::string &bytes);
 
     // Waits until the program is idle waiting for a key, or has exited,
-    // having finished more than reads_before reads of the terminal. Returns
+    // having gone to sleep more than sleeps_before times in all. Returns
     // false (after recording a test failure) on a time-out.
-    bool settle(long reads_before = -1);
+    bool settle(long sleeps_before = -1);
     bool running();
     // Waits for the program to end; returns its exit status, or -1 when it
     // did not end in time or was killed by a signal.
@@ -134,7 +137,8 @@ class terminal_session {
     void feed(const char *bytes, std::size_t len);
     bool drain(int timeout_ms);
     bool blocked_reading_terminal() const;
-    long read_calls() const;
+    // Times the program has gone to sleep waiting for something.
+    long sleeps() const;
     bool reap(bool block);
     void write_key_bytes();
     void check_sanitizer_logs();
