@@ -1,4 +1,4 @@
-// grubblet-gen [--seed N] [--difficulty easy|normal|hard] [-o FILE]: writes a
+// grubblet-gen [--seed N] [--difficulty easy|normal|hard] [--jobs N] [-o FILE]: writes a
 // level file of nine new levels, each proven clearable, in the form the game
 // saves, to standard output or to FILE.
 //
@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 static const char USAGE[] =
-    "Usage: grubblet-gen [--seed N] [--difficulty easy|normal|hard] [-o FILE]\n"
+    "Usage: grubblet-gen [--seed N] [--difficulty easy|normal|hard] [--jobs N] [-o FILE]\n"
     "\n"
     "Writes a Grubblet Plonko level file of nine new levels, in the form the\n"
     "game saves, to standard output or to FILE:\n"
@@ -31,6 +31,8 @@ static const char USAGE[] =
     "                  number always makes the same file; without it a number\n"
     "                  is picked and named on standard error\n"
     "  --difficulty D  easy, normal (the default) or hard\n"
+    "  --jobs N        decide N candidate levels at once (default: one for each\n"
+    "                  core); the file is the same whatever N\n"
     "  -o FILE         write to FILE instead of standard output, as the game's\n"
     "                  editor saves: old or new, never half written\n"
     "  -h, --help      show this help\n"
@@ -77,6 +79,7 @@ int main(int argc, char **argv) {
     bool have_seed = false;
     pack_difficulty difficulty = PACK_NORMAL;
     const char *out_path = nullptr;
+    std::uint32_t jobs = 0;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         auto value = [&](const char *name) -> const char * {
@@ -95,6 +98,11 @@ int main(int argc, char **argv) {
                 return usage_error("--seed needs a whole number from 0 to 4294967295");
             }
             have_seed = true;
+        } else if (arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
+            const char *text = value("--jobs");
+            if (text == nullptr || !parse_seed(text, &jobs) || jobs < 1 || jobs > 1024) {
+                return usage_error("--jobs needs a whole number of levels at once, 1 to 1024");
+            }
         } else if (arg == "--difficulty" || arg.rfind("--difficulty=", 0) == 0) {
             const char *text = value("--difficulty");
             const std::string name = text == nullptr ? "" : text;
@@ -126,7 +134,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "grubblet-gen: seed %lu\n", static_cast<unsigned long>(seed));
     }
 
-    std::vector<generated_level> pack = make_pack(seed, difficulty);
+    std::vector<generated_level> pack = make_pack(seed, difficulty, static_cast<int>(jobs));
     std::vector<board_cells> boards;
     for (const generated_level &level : pack) {
         boards.push_back(level.board);

@@ -298,3 +298,18 @@ TEST(checker_cli, traps_limits_and_strict_for_a_level_pack) {
     EXPECT_TRUE(whole["line"].is_null()) << whole;
     EXPECT_TRUE(whole["column"].is_null()) << whole;
 }
+
+TEST(checker_cli, the_report_is_the_same_however_many_levels_are_checked_at_once) {
+    const std::string file = GRUBBLET_SHIPPED_BOARDS;
+    for (const char *report : {"--json", "--route"}) {
+        SCOPED_TRACE(report);
+        const run_result alone = run_checker(std::string(report) + " --jobs 1 " + file);
+        ASSERT_EQ(alone.status, 0) << alone.err;
+        for (const char *jobs : {"2", "9"}) {
+            const run_result many =
+                run_checker(std::string(report) + " --jobs " + jobs + " " + file);
+            EXPECT_EQ(many.status, 0);
+            EXPECT_TRUE(many.out == alone.out) << "with " << jobs << " at once";
+        }
+    }
+}
