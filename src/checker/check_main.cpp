@@ -13,9 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 static const char USAGE_LINE[] =
@@ -60,33 +58,6 @@ static const char HELP[] =
     "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
     "were not decided (or, with --strict, on any warning), 2 when the file\n"
     "cannot be read or the arguments are wrong.\n";
-
-static bool exists(const std::string &path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
-}
-
-// The file checked when none is named, found as the installed grubblet
-// command finds the levels it plays: boards.txt in the current directory;
-// else the player's own copy, $XDG_DATA_HOME/grubblet/boards.txt
-// (~/.local/share when XDG_DATA_HOME is unset, empty or relative); else the
-// shipped levels.
-static std::string default_file() {
-    if (exists(BOARD_FILE_NAME)) {
-        return BOARD_FILE_NAME;
-    }
-    const char *xdg = std::getenv("XDG_DATA_HOME");
-    const char *home = std::getenv("HOME");
-    std::string data = xdg != nullptr && *xdg == '/'      ? xdg
-                       : home != nullptr && *home != '\0' ? std::string(home) + "/.local/share"
-                                                          : "";
-    const std::string own = data + "/grubblet/" + BOARD_FILE_NAME;
-    if (!data.empty() && exists(own)) {
-        return own;
-    }
-    const std::string shipped = std::string(GRUBBLET_DATA_DIR) + "/" + BOARD_FILE_NAME;
-    return exists(shipped) ? shipped : BOARD_FILE_NAME;
-}
 
 static bool parse_count(const char *text, long *out) {
     char *end = nullptr;
@@ -154,7 +125,7 @@ int main(int argc, char **argv) {
         return usage_error("--json and --route cannot be used together");
     }
     if (!have_path) {
-        path = default_file();
+        path = level_file_to_play(GRUBBLET_DATA_DIR);
         std::fprintf(stderr, "grubblet-check: checking %s\n", path.c_str());
     }
 

@@ -19,15 +19,9 @@
 namespace {
 
 bool same_motion(const trajectory &a, const trajectory &b) {
-    if (a.end != b.end || a.cells.size() != b.cells.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.cells.size(); i++) {
-        if (a.cells[i].row != b.cells[i].row || a.cells[i].col != b.cells[i].col) {
-            return false;
-        }
-    }
-    return true;
+    return a.end == b.end &&
+           std::equal(a.cells.begin(), a.cells.end(), b.cells.begin(), b.cells.end(),
+                      [](route_cell p, route_cell q) { return p.row == q.row && p.col == q.col; });
 }
 
 // Tarjan's strongly connected components, without recursion. Components come

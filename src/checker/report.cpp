@@ -75,15 +75,6 @@ std::vector<cell_ref> eaten_in_order(const board_cells &level,
     return order;
 }
 
-// ANSI colour numbers of the game's inks.
-const int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
-std::string sgr(glyph g) {
-    return "\033[0;" + std::string(g.bold ? "1;" : "") +
-           std::to_string(30 + ANSI_COLOUR[g.pair % 8]) + ";" +
-           std::to_string(40 + ANSI_COLOUR[g.pair / 8]) + "m";
-}
-
 // Marks only the plain drawing needs: without colour the trail's '@' could
 // not be told from the player's.
 const char PLAIN_ROUTE = '*';
@@ -280,17 +271,7 @@ std::string report_routes(const file_report &report, bool colour) {
                     "; " + std::string(1, OUTCOME_GLYPH.ch) + " marks the grubblets no play eats";
             }
         }
-        out += title + "\n" + legend;
-        for (int r = 0; r < BOARD_ROWS; r++) {
-            for (int c = 0; c < BOARD_COLS; c++) {
-                if (colour) {
-                    out += sgr(board[r][c]);
-                }
-                out += board[r][c].ch;
-            }
-            out += colour ? "\033[0m\n" : "\n";
-        }
-        out += "\n";
+        out += title + "\n" + legend + board_text(board, colour) + "\n";
     }
     if (colour) {
         out += "On a route: red @ every cell stood on, bold red @ the painful part of a fall.\n";

@@ -7,11 +7,7 @@
 // file; a file written is always exactly FILE_BYTES bytes.
 #include "levels.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const char *const BOARD_FILE_NAME = "boards.txt";
 
@@ -85,35 +81,4 @@ replace_result write_level_file(const char *path, const board_cells *levels) {
     char text[FILE_BYTES];
     format_levels(levels, text);
     return replace_file(path, text, FILE_BYTES, ".boards.txt.XXXXXX");
-}
-
-bool read_file_bytes(const char *path, std::string *content, std::string *error) {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        *error = std::strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-        close(fd);
-        return false;
-    }
-    char buf[65536];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) != 0) {
-        if (n < 0 && errno != EINTR) {
-            *error = std::strerror(errno);
-            close(fd);
-            return false;
-        }
-        if (n > 0) {
-            content->append(buf, static_cast<std::size_t>(n));
-        }
-    }
-    close(fd);
-    return true;
 }

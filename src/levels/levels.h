@@ -131,6 +131,11 @@ int read_levels(level_file_walk *walk, board_cells *levels);
 // /dev/zero) is refused: it could leave the reader waiting or reading for
 // ever.
 bool read_file_bytes(const char *path, std::string *content, std::string *error);
+// The level file the installed grubblet command would play from here:
+// boards.txt in the current directory; else the player's own copy,
+// $XDG_DATA_HOME/grubblet/boards.txt (~/.local/share when XDG_DATA_HOME is
+// unset, empty or relative); else the shipped levels in shipped_dir.
+std::string level_file_to_play(const char *shipped_dir);
 void format_levels(const board_cells *levels, char *out);
 replace_result write_level_file(const char *path, const board_cells *levels);
 

@@ -8,6 +8,8 @@
 #ifndef GRUBBLET_GLYPHS_H
 #define GRUBBLET_GLYPHS_H
 
+#include <string>
+
 // Colours as the game numbers them. curses numbers them otherwise; the
 // terminal set-up maps each by name.
 enum {
@@ -59,5 +61,10 @@ extern const glyph START_GLYPH;   // start cell in the play view
 extern const glyph GAUGE_GLYPH;   // jump-reach mark
 extern const glyph HURT_GLYPH;    // player after a painful fall
 extern const glyph OUTCOME_GLYPH; // marker on the player in an outcome scene
+
+// A board of glyphs as lines of text for a terminal without curses: each
+// glyph in its colours as ANSI escapes when `colour` is set, else its
+// character alone.
+std::string board_text(const glyph (&board)[24][80], bool colour);
 
 #endif
