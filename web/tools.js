@@ -13,13 +13,23 @@
     if (worker === null) {
       worker = new Worker('tools-worker.js');
       worker.onmessage = (e) => {
-        waiting.get(e.data.id)(e.data);
+        waiting.get(e.data.id).resolve(e.data);
         waiting.delete(e.data.id);
+      };
+      // A worker that could not start or broke answers nothing more: every
+      // question fails, and the next one starts a new worker.
+      worker.onerror = (e) => {
+        worker.terminate();
+        worker = null;
+        for (const asking of waiting.values()) {
+          asking.reject(new Error('the level tools stopped (' + (e.message || 'no reason given') + ')'));
+        }
+        waiting.clear();
       };
     }
     const id = ++asked;
     worker.postMessage(Object.assign({ id }, message));
-    return new Promise((resolve) => waiting.set(id, resolve));
+    return new Promise((resolve, reject) => waiting.set(id, { resolve, reject }));
   }
 
   window.grubbletTools = {
@@ -41,8 +51,15 @@
     text.textContent = 'Checking the levels playing… the game is yours meanwhile.';
     watches.replaceChildren();
     page.focus();
-    const found = await ask({ kind: 'check', path: 'boards.txt', bytes });
-    checkButton.disabled = false;
+    let found;
+    try {
+      found = await ask({ kind: 'check', path: 'boards.txt', bytes });
+    } catch (e) {
+      text.textContent = 'No report: ' + e.message + '.';
+      return;
+    } finally {
+      checkButton.disabled = false;
+    }
     text.textContent = found.text;
     found.keys.forEach((keys, level) => {
       if (keys === '') {
