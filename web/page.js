@@ -333,7 +333,8 @@
     const scale = Math.min(frame.clientWidth / screen.offsetWidth, frame.clientHeight / screen.offsetHeight);
     screen.style.transform = 'scale(' + scale + ')';
   }
-  window.addEventListener('resize', fit);
+  // The window, or the checker's report below, changes the room it has.
+  new ResizeObserver(fit).observe(frame);
   frame.addEventListener('click', () => term.focus());
 
   // The boards.txt being played, as the game would save it now.

@@ -53,6 +53,7 @@ module.exports = (web) => {
     let link;
     await inBrowser(async (page) => {
       await load(page);
+      assert.equal(await page.isVisible('#keep'), false, 'the shipped levels need no keeping');
       const shipped = await share(page);
       assert.ok(shipped.length < 1000, 'the shipped levels\' link has ' + shipped.length + ' characters');
       await opened(page, web.url() + '#seed=7&difficulty=easy', 'seed 7 (easy)');
@@ -76,9 +77,11 @@ module.exports = (web) => {
       assert.equal(i, expected.length);
       assert.equal(await kept(page), null, 'nothing kept by opening a link');
       // Kept only when the visitor says so.
+      assert.match(await playing(page), /not kept in this browser/);
       await page.click('#keep');
       await page.waitForFunction(() => document.getElementById('playing').textContent.includes('kept'));
       assert.equal(await kept(page), bytes.toString('latin1'));
+      assert.equal(await page.isVisible('#keep'), false, 'nothing more to keep');
     });
   });
 
