@@ -2,7 +2,9 @@
 // The page around the game: it shows the game's 80 x 25 screen in a
 // terminal, hands the game the keys a player types, keeps the game's
 // boards.txt in the browser's storage, and offers it for download, opens one
-// from the computer, or goes back to the shipped levels.
+// from the computer, or goes back to the shipped levels. It says which
+// levels are playing, and lets links.js and tools.js start the game on
+// other levels or play keys into it (window.grubbletPage).
 (() => {
   const ROWS = 25;
   const COLS = 80;
@@ -13,10 +15,13 @@
   // yellow, white; the terminal numbers them in the ANSI order.
   const ANSI = [0, 4, 2, 6, 1, 5, 3, 7];
   const A_BOLD = 0x200000;
+  const WATCH_KEY_MS = 250; // a watched level's keys, four a second
 
   const frame = document.getElementById('frame');
   const screen = document.getElementById('screen');
   const status = document.getElementById('status');
+  const playingLine = document.getElementById('playing');
+  const keepButton = document.getElementById('keep');
 
   const term = new Terminal({
     rows: ROWS,
@@ -224,6 +229,7 @@
     }
     if (!sameBytes(now, s.known) && keep(now)) {
       s.known = now;
+      tellPlaying(s);
     }
   }
 
@@ -245,12 +251,26 @@
     term.write('\x1b[0m\x1b[2J\x1b[1;1H\x1b[?25lGrubblet Plonko has ended. Press a key to play again.');
   }
 
+  // Which levels are playing, in words, and whether the browser keeps them.
+  function tellPlaying(s) {
+    const kept = keptLevels();
+    const isKept = kept !== null ? sameBytes(kept, s.known) : sameBytes(textToBytes(SHIPPED_LEVELS), s.known);
+    const what = isKept ? (kept !== null ? 'your levels, kept in this browser' : 'the shipped levels') : s.what;
+    playingLine.textContent = 'Playing ' + what + '.' +
+      (isKept ? '' : ' They are not kept in this browser unless you save in the editor or keep them.');
+    keepButton.hidden = isKept;
+  }
+
   // Starts the game afresh on the given boards.txt, by default the one the
-  // browser keeps.
-  function start(levels = storedLevels()) {
-    const s = { queue: [], waiting: null, ended: false, module: null, known: levels };
+  // browser keeps; `what` says in words where other levels came from.
+  function start(levels = storedLevels(), what = 'levels not kept in this browser') {
+    if (session !== null) {
+      stopWatching(session);
+    }
+    const s = { queue: [], waiting: null, ended: false, module: null, known: levels, what, watch: null };
     session = s;
     shown = null;
+    tellPlaying(s);
     const current = () => session === s;
     return createGrubblet({
       preRun: [
@@ -294,7 +314,12 @@
       e.preventDefault();
       e.stopPropagation();
       if (session.ended) {
-        start();
+        start(session.known, session.what);
+        return;
+      }
+      if (session.watch !== null) {
+        stopWatching(session);
+        say('Stopped watching: the keys are yours.');
         return;
       }
       keyAt = performance.now();
@@ -308,71 +333,79 @@
     const scale = Math.min(frame.clientWidth / screen.offsetWidth, frame.clientHeight / screen.offsetHeight);
     screen.style.transform = 'scale(' + scale + ')';
   }
-  window.addEventListener('resize', fit);
+  // The window, or the checker's report below, changes the room it has.
+  new ResizeObserver(fit).observe(frame);
   frame.addEventListener('click', () => term.focus());
 
-  document.getElementById('download').addEventListener('click', () => {
-    let bytes = session.known;
+  // The boards.txt being played, as the game would save it now.
+  function playingLevels() {
     try {
-      bytes = session.module.FS.readFile(FILE);
+      return session.module.FS.readFile(FILE);
     } catch (e) {
-      // the game has not started: the kept file is the current one
+      return session.known; // the game has not started: the file it was given
     }
-    const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
-    link.download = 'boards.txt';
-    link.click();
-    setTimeout(() => URL.revokeObjectURL(link.href), 1000);
-    term.focus();
-  });
+  }
 
-  const picker = document.getElementById('file');
-  document.getElementById('open').addEventListener('click', () => picker.click());
-  picker.addEventListener('change', async () => {
-    const file = picker.files[0];
-    picker.value = '';
-    if (!file) {
-      return;
+  // Plays the checker's winning keys for a level (0 to 8) from the level's
+  // fresh start, a few a second, in a game started afresh on the levels
+  // being played; the player's keys go to the game again when it has won,
+  // or at once when the player presses one. The way to the level is the
+  // player's own: any key past the title, to the editor, its next-level
+  // key, back to play, and the restart key.
+  function watch(level, keys, onEnd) {
+    start(playingLevels(), session.what);
+    const s = session;
+    const way = 'x/' + ']'.repeat(level) + '/r';
+    for (const ch of way) {
+      give(s, ch.charCodeAt(0));
     }
-    // A boards.txt is 17,505 bytes; a file far larger than that would not fit
-    // in the game's memory beside it.
-    if (file.size > MAX_OPENED) {
-      say('Not opened: ' + file.name + ' has ' + file.size + ' bytes, more than the 1 MiB (' +
-        MAX_OPENED + ' bytes) the page opens; a boards.txt has 17505. ' +
-        'The game and the levels saved in this browser are as they were.');
-      term.focus();
-      return;
+    let at = 0;
+    s.watch = { timer: null, onEnd };
+    const next = () => {
+      if (at === keys.length) {
+        stopWatching(s);
+        return;
+      }
+      give(s, keys.charCodeAt(at++));
+      s.watch.timer = setTimeout(next, WATCH_KEY_MS);
+    };
+    s.watch.timer = setTimeout(next, WATCH_KEY_MS);
+  }
+  function stopWatching(s) {
+    if (s.watch !== null) {
+      clearTimeout(s.watch.timer);
+      const onEnd = s.watch.onEnd;
+      s.watch = null;
+      onEnd();
     }
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    const kept = keptLevels();
-    if (kept !== null && !sameBytes(kept, bytes) &&
-      !confirm('Open ' + file.name + '? The levels saved in this browser are replaced by it.')) {
-      term.focus();
-      return;
-    }
-    keep(bytes);
-    const game = await start(bytes);
-    // What the game's reader makes of an odd file, as the level checker says.
-    const warnings = game.UTF8ToString(game._boards_file_warnings());
-    say('Opened ' + file.name + ' (' + bytes.length + ' bytes): the game starts again on it.' +
-      (warnings ? '\n\n' + warnings : ''));
-    term.focus();
-  });
+  }
 
-  document.getElementById('reset').addEventListener('click', () => {
-    if (confirm('Go back to the shipped levels? The levels saved in this browser are lost.')) {
+  window.grubbletPage = {
+    start,
+    levels: playingLevels,
+    known: () => session.known,
+    kept: keptLevels,
+    keep: (bytes) => keep(bytes) && (tellPlaying(session), true),
+    forget: () => {
       try {
         localStorage.removeItem(STORE);
       } catch (e) {
         // nothing was kept
       }
-      say('Back to the shipped levels.');
-      start();
-    }
-    term.focus();
-  });
+    },
+    MAX_BYTES: MAX_OPENED,
+    sameBytes,
+    started: () => session !== null,
+    watch,
+    say,
+    focus: () => term.focus(),
+  };
+  stats.watching = () => session !== null && session.watch !== null;
 
   fit();
   term.focus();
-  start();
+  // A link to levels starts the game on them (links.js); else the kept ones.
+  if (!window.grubbletLinks || !window.grubbletLinks.opening()) {
+    start();
+  }
 })();

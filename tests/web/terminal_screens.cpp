@@ -3,15 +3,18 @@
 // end-to-end harness and prints, one JSON line each, the screens and the
 // saved file asked for.
 //
-// Arguments, in order: text is typed a key at a time; <Tab>, <Enter>,
+// A first argument --boards=FILE plays that level file instead of the
+// shipped levels. Arguments, in order: text is typed a key at a time; <Tab>, <Enter>,
 // <Up>, <Down>, <Left>, <Right> and <C-Up>, <C-Down>, <C-Left>, <C-Right>
 // press those keys; = prints the screen (rows, each cell's look, cursor);
 // @file prints boards.txt as the program left it.
 #include "../e2e/terminal_session.h"
 
 #include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -65,8 +68,16 @@ int main(int argc, char **argv) {
     };
     session_options options;
     options.boards = shipped_boards();
+    int first = 1;
+    if (argc > 1 && std::string(argv[1]).rfind("--boards=", 0) == 0) {
+        std::ifstream file(argv[1] + 9, std::ios::binary);
+        std::ostringstream content;
+        content << file.rdbuf();
+        options.boards = content.str();
+        first = 2;
+    }
     terminal_session s(options);
-    for (int i = 1; i < argc; i++) {
+    for (int i = first; i < argc; i++) {
         std::string step = argv[i];
         if (step == "=") {
             print_screen(s);
