@@ -15,7 +15,7 @@ struct search_node {
     std::int16_t x, y;
     std::int32_t tummy, health;
     std::int32_t parent;      // the node this one was reached from, -1 at the start
-    std::int32_t chain;       // the next node in the same hash bucket, or -1
+    std::int32_t chain;       // the next node at the same place with the same set, or -1
     std::int32_t eaten_count; // how many grubblets are eaten
     char key;                 // the key pressed to get here
 };
@@ -25,7 +25,7 @@ struct search_node {
 class state_store {
   public:
     explicit state_store(int words) : words_(static_cast<std::size_t>(words)) {
-        table_.assign(1 << 12, -1);
+        table_.assign(1 << 12, slot{0, -1});
     }
 
     long size() const {
@@ -41,11 +41,8 @@ class state_store {
     // True when a state at the same place with the same grubblets eaten and
     // at least as much tummy and health is kept already.
     bool dominated(const search_node &n, const word *eaten) const {
-        std::size_t bucket = hash(n, eaten) & (table_.size() - 1);
-        for (int i = table_[bucket]; i >= 0; i = at(i).chain) {
-            const search_node &o = at(i);
-            if (o.x == n.x && o.y == n.y && o.tummy >= n.tummy && o.health >= n.health &&
-                std::memcmp(eaten_set(i), eaten, words_ * sizeof(word)) == 0) {
+        for (int i = find(n, eaten, hash(n, eaten)).head; i >= 0; i = at(i).chain) {
+            if (at(i).tummy >= n.tummy && at(i).health >= n.health) {
                 return true;
             }
         }
@@ -54,13 +51,18 @@ class state_store {
 
     // Keeps a state that is not dominated; returns its index.
     int add(search_node n, const word *eaten) {
-        std::size_t bucket = hash(n, eaten) & (table_.size() - 1);
-        n.chain = table_[bucket];
-        int index = static_cast<int>(nodes_.size());
-        table_[bucket] = index;
+        const std::uint64_t h = hash(n, eaten);
+        slot &s = find(n, eaten, h);
+        const int index = static_cast<int>(nodes_.size());
+        n.chain = s.head;
+        if (s.head < 0) {
+            s.tag = tag_of(h);
+            places_++;
+        }
+        s.head = index;
         nodes_.push_back(n);
         eaten_.insert(eaten_.end(), eaten, eaten + words_);
-        if (nodes_.size() * 2 > table_.size()) {
+        if (places_ * 2 > table_.size()) {
             grow();
         }
         return index;
@@ -76,7 +78,19 @@ class state_store {
     }
 
   private:
-    std::size_t hash(const search_node &n, const word *eaten) const {
+    // One place and set eaten: the newest of its states, whose chain goes
+    // through the others, and a tag of its hash, so that a look-up reads
+    // the states of its own place and set only.
+    struct slot {
+        std::uint32_t tag;
+        int head; // -1 for a free slot
+    };
+
+    static std::uint32_t tag_of(std::uint64_t h) {
+        return static_cast<std::uint32_t>(h >> 32);
+    }
+
+    std::uint64_t hash(const search_node &n, const word *eaten) const {
         std::uint64_t h = static_cast<std::uint64_t>(n.y * BOARD_COLS + n.x) + 1;
         for (std::size_t w = 0; w < words_; w++) {
             h = (h ^ eaten[w]) * 0x9E3779B97F4A7C15ull;
@@ -88,23 +102,40 @@ class state_store {
         h ^= h >> 33;
         h *= 0xc4ceb9fe1a85ec53ull;
         h ^= h >> 33;
-        return static_cast<std::size_t>(h);
+        return h;
+    }
+
+    // The slot of the place and set, or the free slot where it would go.
+    slot &find(const search_node &n, const word *eaten, std::uint64_t h) const {
+        const std::size_t mask = table_.size() - 1;
+        for (std::size_t i = static_cast<std::size_t>(h) & mask;; i = (i + 1) & mask) {
+            slot &s = table_[i];
+            if (s.head < 0) {
+                return s;
+            }
+            if (s.tag == tag_of(h) && at(s.head).x == n.x && at(s.head).y == n.y &&
+                std::memcmp(eaten_set(s.head), eaten, words_ * sizeof(word)) == 0) {
+                return s;
+            }
+        }
     }
 
     void grow() {
-        table_.assign(table_.size() * 2, -1);
-        for (std::size_t i = 0; i < nodes_.size(); i++) {
-            std::size_t bucket =
-                hash(nodes_[i], eaten_set(static_cast<int>(i))) & (table_.size() - 1);
-            nodes_[i].chain = table_[bucket];
-            table_[bucket] = static_cast<int>(i);
+        std::vector<slot> old(table_.size() * 2, slot{0, -1});
+        old.swap(table_);
+        for (const slot &s : old) {
+            if (s.head >= 0) {
+                const search_node &n = at(s.head);
+                find(n, eaten_set(s.head), hash(n, eaten_set(s.head))) = s;
+            }
         }
     }
 
     std::size_t words_;
     std::vector<search_node> nodes_;
     std::vector<word> eaten_;
-    std::vector<int> table_;
+    mutable std::vector<slot> table_;
+    std::size_t places_ = 0; // slots in use
 };
 
 } // namespace
