@@ -41,6 +41,7 @@ level_play::level_play(const board_cells &level, const relaxed_rules &rules)
     board_ = level_;
     words_ = std::max(1, (grubblet_count() + 63) / 64);
     on_board_eaten_.assign(static_cast<std::size_t>(words_), 0);
+    none_ = on_board_eaten_;
 }
 
 void level_play::load(const word *eaten) {
@@ -89,8 +90,7 @@ outcome_kind level_play::run(play_state &s, move_code move, trajectory *path, wo
 }
 
 outcome_kind level_play::fresh_start(play_state *to, word *eaten_to, trajectory *path) {
-    std::vector<word> none(static_cast<std::size_t>(words_), 0);
-    load(none.data());
+    load(none_.data());
     play_state s = fresh_play(level_);
     const outcome_kind end = run(s, MOVE_NONE, path, eaten_to);
     *to = s;
@@ -114,8 +114,7 @@ outcome_kind level_play::play(const play_state &from, const word *eaten, move_co
 }
 
 void level_play::trace(int x, int y, int length, move_code move, trajectory *path) {
-    std::vector<word> none(static_cast<std::size_t>(words_), 0);
-    load(none.data());
+    load(none_.data());
     // More grubblets than any board holds: the level check never fires, so
     // the motion is traced to its end whatever is eaten on the way.
     play_state s{x, y, ENDLESS, ENDLESS, length, ENDLESS};

@@ -101,6 +101,7 @@ class level_play {
     std::vector<cell_ref> grubblets_;
     short index_[BOARD_ROWS][BOARD_COLS];
     std::vector<word> on_board_eaten_;
+    std::vector<word> none_; // the set with nothing eaten
 };
 
 // Plays keys from a fresh start; true when the level is cleared by the last
