@@ -100,9 +100,8 @@ class checker_truth_test : public rules_test {
         for (std::size_t i = 0; i < t.states.size() && t.states.size() < most_states; i++) {
             wins.push_back(false);
             t.ever_eaten |= t.states[i].eaten;
-            for (move_code move :
-                 {MOVE_WALK_LEFT, MOVE_WALK_RIGHT, MOVE_SPRINT_LEFT, MOVE_SPRINT_RIGHT,
-                  MOVE_HIGH_LEFT, MOVE_HIGH_RIGHT, MOVE_HIGH_UP, MOVE_GAUGE}) {
+            // Every play key's move, the gauge's empty turn included.
+            for (move_code move = MOVE_WALK_LEFT; move <= MOVE_GAUGE; move++) {
                 full_state next{};
                 if (play_from(cells, grubblets, t.states[i], move, &next, &outcome)) {
                     auto found = index.emplace(next.key(), static_cast<int>(t.states.size()));
