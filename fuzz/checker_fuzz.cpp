@@ -52,14 +52,7 @@ level_verdict check_level(const board_cells &level) {
 
 // The report's file part, with the levels read as the checker reads them.
 file_report start_report(const std::string &content) {
-    file_report report;
-    report.path = "fuzzed";
-    report.warnings = scan_level_file(content);
-    report.cells = locate_cells(content);
-    report.boards.assign(LEVEL_COUNT, board_cells{});
-    level_file_walk walk(content.data(), content.size());
-    read_levels(&walk, report.boards.data());
-    return report;
+    return begin_report("fuzzed", content);
 }
 
 struct written_reports {

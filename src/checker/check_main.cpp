@@ -136,14 +136,7 @@ int main(int argc, char **argv) {
         return 2;
     }
 
-    file_report report;
-    report.path = path;
-    report.warnings = scan_level_file(content);
-    report.cells = locate_cells(content);
-    // Read as the game reads it, onto levels that start empty.
-    report.boards.assign(LEVEL_COUNT, board_cells{});
-    level_file_walk walk(content.data(), content.size());
-    read_levels(&walk, report.boards.data());
+    file_report report = begin_report(path, content);
     report.levels = solve_levels(report.boards, limits, static_cast<int>(jobs));
     std::string out = json ? report_json(report) : report_text(report);
     if (route) {

@@ -124,6 +124,11 @@ struct file_report {
     std::vector<file_place> cells; // from locate_cells
 };
 
+// A report begun on a level file's bytes: its warnings, where each cell came
+// from, and the levels read as the game reads them (onto empty levels);
+// the verdicts are left to solve_levels.
+file_report begin_report(const std::string &path, const std::string &content);
+
 // The report as text, as the command prints it by default; the exit status
 // the command ends with: 0 when every level is clearable (and, `strict`,
 // nothing was warned about), 1 otherwise.

@@ -94,6 +94,17 @@ std::string difficulty_line(const std::string &name, const difficulty_figure &d)
 
 } // namespace
 
+file_report begin_report(const std::string &path, const std::string &content) {
+    file_report report;
+    report.path = path;
+    report.warnings = scan_level_file(content);
+    report.cells = locate_cells(content);
+    report.boards.assign(LEVEL_COUNT, board_cells{});
+    level_file_walk walk(content.data(), content.size());
+    read_levels(&walk, report.boards.data());
+    return report;
+}
+
 int report_status(const file_report &report, bool strict) {
     bool warned = !report.warnings.empty();
     for (const level_verdict &v : report.levels) {

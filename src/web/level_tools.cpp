@@ -49,13 +49,7 @@ EMSCRIPTEN_KEEPALIVE int made_length() {
 EMSCRIPTEN_KEEPALIVE const char *check_file(const char *path, const char *content, int length) {
     const std::string bytes(content, static_cast<std::size_t>(length));
     file_report &report = last_report;
-    report = file_report();
-    report.path = path;
-    report.warnings = scan_level_file(bytes);
-    report.cells = locate_cells(bytes);
-    report.boards.assign(LEVEL_COUNT, board_cells{});
-    level_file_walk walk(bytes.data(), bytes.size());
-    read_levels(&walk, report.boards.data());
+    report = begin_report(path, bytes);
     report.levels = solve_levels(report.boards, search_limits(), 1);
     made = report_text(report);
     return made.c_str();
