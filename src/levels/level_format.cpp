@@ -87,6 +87,18 @@ replace_result write_level_file(const char *path, const board_cells *levels) {
     return replace_file(path, text, FILE_BYTES, ".boards.txt.XXXXXX");
 }
 
+const char *file_kind_name(unsigned mode) {
+    switch (mode & S_IFMT) {
+    case S_IFREG: return nullptr;
+    case S_IFDIR: return "a directory";
+    case S_IFIFO: return "a named pipe (FIFO)";
+    case S_IFCHR: return "a character device";
+    case S_IFBLK: return "a block device";
+    case S_IFSOCK: return "a socket";
+    default: return "not a regular file";
+    }
+}
+
 bool read_file_bytes(const char *path, std::string *content, std::string *error) {
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat st;
@@ -98,7 +110,7 @@ bool read_file_bytes(const char *path, std::string *content, std::string *error)
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        *error = std::string(file_kind_name(st.st_mode)) + ", not a level file";
         close(fd);
         return false;
     }
