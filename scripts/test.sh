@@ -20,13 +20,15 @@ stage() {
     name=$1
     shift
     begin=$(date +%s)
+    printf '%s: ' "$name"
     echo "== $name" >>"$log"
     if ! "$@" >>"$log" 2>&1; then
+        echo "FAILED; the end of its output:"
         tail -n 80 "$log"
         echo "FAILED: $name (the whole output is in $log)"
         exit 1
     fi
-    echo "$name: done in $(($(date +%s) - begin)) s"
+    echo "done in $(($(date +%s) - begin)) s"
 }
 
 packages() {
@@ -48,16 +50,18 @@ build() {
 # each skipped test with the reason it gives.
 tests() {
     begin=$(date +%s)
+    printf '%s: ' "$2"
     echo "== $2" >>"$log"
     if ! ctest --test-dir build-test -j "$(nproc)" -L "^$1\$" --output-on-failure >"$log.stage" 2>&1; then
         cat "$log.stage" >>"$log"
+        echo "FAILED"
         sed -n '/tests passed/,$p; /\*\*\*Failed\|\*\*\*Timeout\|\*\*\*Exception/p' "$log.stage"
         grep -E -B2 -A30 '^\[  FAILED  \]|^FAIL' "$log.stage" | head -n 120
         echo "FAILED: $2 (the whole output is in $log)"
         exit 1
     fi
     cat "$log.stage" >>"$log"
-    echo "$2: $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1 passed/p' \
+    echo "$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1 passed/p' \
         "$log.stage") in $(($(date +%s) - begin)) s"
     # A skipped test's reason follows the "Skipped" line of its output.
     awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 }
@@ -89,7 +93,7 @@ fuzz() {
         echo "FAILED: fuzzing $what found a fault; the input is kept in build-fuzz/ (named above)."
         return 1
     fi
-    echo "Fuzzed $what: $(sed -n 's/^stat::number_of_executed_units: *//p' \
+    echo "  fuzzed $what: $(sed -n 's/^stat::number_of_executed_units: *//p' \
         "$scratch/$target.log") inputs, $(sed -n 's/^stat::average_exec_per_sec: *//p' \
         "$scratch/$target.log") a second."
 }
@@ -100,10 +104,11 @@ stage "Build with sanitizers" build
 tests unit "Unit tests"
 tests e2e "End-to-end tests"
 stage "Fuzz build" fuzz_build
-fuzz board_reader_fuzz "the level file reader" -runs=1000000 -max_total_time=60 -max_len=256 &
+echo "Fuzzing, about 30 s:"
+fuzz board_reader_fuzz "the level file reader" -runs=1000000 -max_total_time=30 -max_len=256 &
 reader=$!
-if ! { fuzz checker_fuzz "the level checker on whole files" -max_total_time=40 -max_len=256 &&
-    fuzz board_round_trip_fuzz "the reader and writer together" -max_total_time=20 \
+if ! { fuzz checker_fuzz "the level checker on whole files" -max_total_time=20 -max_len=256 &&
+    fuzz board_round_trip_fuzz "the reader and writer together" -max_total_time=10 \
         -max_len=20000; }; then
     kill "$reader" 2>/dev/null || true
     exit 1
