@@ -4,7 +4,8 @@
 # made when missing), laid out as Debian lays out games: the grubblet command,
 # the level checker and the level generator in /usr/games, the game itself in
 # /usr/lib/games/grubblet, the shipped levels in /usr/share/games/grubblet,
-# the manual pages, copyright and changelog under /usr/share. Installs what it
+# the manual pages, copyright, changelog and a note on where the commands
+# are (README.Debian) under /usr/share. Installs what it
 # needs first (Debian). Prints the package's path; any tool's failure ends it
 # with that tool's messages.
 set -eu
@@ -47,6 +48,7 @@ gzip -9n "$stage/usr/share/man/man6/grubblet.6" "$stage/usr/share/man/man1/grubb
 doc="$stage/usr/share/doc/grubblet"
 mkdir -p "$doc"
 cp packaging/copyright "$doc/copyright"
+cp packaging/README.Debian "$doc/README.Debian"
 gzip -9nc packaging/changelog >"$doc/changelog.gz"
 find "$stage" -type d -exec chmod 0755 {} +
 find "$stage" -type f -exec chmod 0644 {} +

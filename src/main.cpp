@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 [[noreturn]] static void shut_down() {
@@ -51,10 +52,11 @@ static void play_frame() {
     }
 }
 
-// After a start without boards.txt, once the terminal is back: where the
-// game looked, and where the levels it ships with are. A game run from its
-// build tree points to the repository's copy; an installed one to the data
-// directory it was installed with.
+// After a start without a readable boards.txt, once the terminal is back:
+// where the game looked, what stood in the way when it was something other
+// than a missing file, and where the levels it ships with are. A game run
+// from its build tree points to the repository's copy; an installed one to
+// the data directory it was installed with.
 static void point_to_shipped_levels() {
     char here[PATH_MAX];
     if (getcwd(here, sizeof here) == nullptr) {
@@ -67,9 +69,30 @@ static void point_to_shipped_levels() {
     bool from_build = std::strncmp(self, build, std::strlen(build)) == 0;
     const char *shipped =
         from_build ? GRUBBLET_SOURCE_DIR "/boards.txt" : GRUBBLET_DATA_DIR "/boards.txt";
-    std::fprintf(stderr,
-                 "grubblet: no readable boards.txt in %s; to play the shipped levels: cp %s .\n",
-                 here, shipped);
+    struct stat st;
+    const char *kind = nullptr;
+    if (stat(BOARD_FILE_NAME, &st) == 0) {
+        kind = file_kind_name(st.st_mode);
+    } else if (lstat(BOARD_FILE_NAME, &st) == 0) {
+        kind = "a symbolic link to nothing";
+    }
+    if (kind != nullptr) {
+        // A copy cannot go where something else has the name: it moves aside.
+        std::fprintf(stderr,
+                     "grubblet: boards.txt in %s is %s, not a level file; to play the shipped "
+                     "levels: mv boards.txt boards.txt.old && cp %s .\n",
+                     here, kind, shipped);
+    } else if (access(BOARD_FILE_NAME, F_OK) == 0 && access(BOARD_FILE_NAME, R_OK) != 0) {
+        std::fprintf(stderr,
+                     "grubblet: boards.txt in %s cannot be read: %s; as its owner: chmod u+rw "
+                     "boards.txt; or, in a folder of your own: cp %s .\n",
+                     here, std::strerror(errno), shipped);
+    } else {
+        std::fprintf(stderr,
+                     "grubblet: no readable boards.txt in %s; to play the shipped levels: cp %s "
+                     ".\n",
+                     here, shipped);
+    }
 }
 
 int main() {

@@ -54,10 +54,13 @@ static const char HELP[] =
     "                   together (default 1000000)\n"
     "  --jobs N         check N levels at once (default: one for each core)\n"
     "  -h, --help       show this help\n"
+    "  --version        show the version\n"
     "\n"
     "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
     "were not decided (or, with --strict, on any warning), 2 when the file\n"
-    "cannot be read or the arguments are wrong.\n";
+    "cannot be read or the arguments are wrong.\n"
+    "\n"
+    "To make a new level file of nine proven levels: grubblet-gen.\n";
 
 static bool parse_count(const char *text, long *out) {
     char *end = nullptr;
@@ -80,9 +83,9 @@ static const char *option_value(const std::string &name, int argc, char **argv, 
     return arg.rfind(name + "=", 0) == 0 ? argv[*i] + name.size() + 1 : nullptr;
 }
 
+// Two lines, as grubblet-gen answers: what is wrong, and where to read more.
 static int usage_error(const std::string &message) {
     std::fprintf(stderr, "grubblet-check: %s\n", message.c_str());
-    std::fputs(USAGE_LINE, stderr);
     std::fputs("Try 'grubblet-check --help' for more.\n", stderr);
     return 2;
 }
@@ -97,6 +100,9 @@ int main(int argc, char **argv) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(USAGE_LINE, stdout);
             std::fputs(HELP, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("grubblet-check (Grubblet Plonko) " GRUBBLET_VERSION);
             return 0;
         } else if (arg == "--json") {
             json = true;
@@ -116,6 +122,9 @@ int main(int argc, char **argv) {
             return usage_error("unknown option " + arg);
         } else if (have_path) {
             return usage_error("too many arguments");
+        } else if (arg.empty()) {
+            return usage_error("the file name is empty; name a level file, or give none to "
+                               "check ./boards.txt");
         } else {
             path = argv[i];
             have_path = true;

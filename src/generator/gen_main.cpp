@@ -14,6 +14,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static const char USAGE[] =
@@ -36,13 +37,17 @@ static const char USAGE[] =
     "  -o FILE         write to FILE instead of standard output, as the game's\n"
     "                  editor saves: old or new, never half written\n"
     "  -h, --help      show this help\n"
+    "  --version       show the version\n"
     "\n"
     "Exit status: 0 when the file was written, 1 when it could not be, 2 when\n"
-    "the arguments are wrong.\n";
+    "the arguments are wrong.\n"
+    "\n"
+    "To check a level file, yours or a generated one: grubblet-check FILE.\n";
 
+// Two lines, as grubblet-check answers: what is wrong, and where to read more.
 static int usage_error(const std::string &message) {
     std::fprintf(stderr, "grubblet-gen: %s\n", message.c_str());
-    std::fputs(USAGE, stderr);
+    std::fputs("Try 'grubblet-gen --help' for more.\n", stderr);
     return 2;
 }
 
@@ -60,18 +65,38 @@ static bool parse_seed(const char *text, std::uint32_t *seed) {
     return true;
 }
 
-// Whether the levels could be written to path, looked at before the pack
-// is made, so that a place that cannot be written is known at once.
-static bool writable(const char *path) {
-    if (access(path, W_OK) == 0) {
-        return true;
+// Why the levels could not be written to path, or "" when they can be:
+// looked at before the pack is made, so that a wrong -o is answered at once
+// rather than after the levels.
+static std::string output_problem(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            return "a directory; name a file in it, such as " + path +
+                   (path.back() == '/' ? "" : "/") + BOARD_FILE_NAME;
+        }
+        if (const char *kind = file_kind_name(st.st_mode)) {
+            return std::string(kind) + ", not a level file; levels are written over a regular " +
+                   "file or a new one";
+        }
+        return access(path.c_str(), W_OK) == 0 ? "" : std::strerror(errno);
     }
     if (errno != ENOENT) {
-        return false;
+        return std::strerror(errno);
     }
-    const char *slash = std::strrchr(path, '/');
-    const std::string dir = slash == nullptr ? "." : slash == path ? "/" : std::string(path, slash);
-    return access(dir.c_str(), W_OK | X_OK) == 0;
+    // A new file: its folder must be there and take new files.
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash);
+    if (stat(dir.c_str(), &st) != 0) {
+        return errno == ENOENT ? "there is no folder " + dir + " (mkdir -p " + dir + " makes it)"
+                               : dir + ": " + std::strerror(errno);
+    }
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        return "cannot make a file in " + dir + ": " + std::strerror(errno);
+    }
+    return "";
 }
 
 int main(int argc, char **argv) {
@@ -91,6 +116,9 @@ int main(int argc, char **argv) {
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(USAGE, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("grubblet-gen (Grubblet Plonko) " GRUBBLET_VERSION);
             return 0;
         } else if (arg == "--seed" || arg.rfind("--seed=", 0) == 0) {
             const char *text = value("--seed");
@@ -117,17 +145,23 @@ int main(int argc, char **argv) {
             }
         } else if (arg == "-o" || arg.rfind("--output=", 0) == 0) {
             out_path = arg == "-o" ? (i + 1 < argc ? argv[++i] : nullptr) : argv[i] + 9;
-            if (out_path == nullptr || *out_path == '\0') {
+            if (out_path == nullptr) {
                 return usage_error("-o needs a file name");
+            }
+            if (*out_path == '\0') {
+                return usage_error("the file name after -o is empty");
             }
         } else {
             return usage_error(arg.size() > 1 && arg[0] == '-' ? "unknown option " + arg
                                                                : "unexpected argument " + arg);
         }
     }
-    if (out_path != nullptr && !writable(out_path)) {
-        std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path, std::strerror(errno));
-        return 1;
+    if (out_path != nullptr) {
+        const std::string problem = output_problem(out_path);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path, problem.c_str());
+            return 1;
+        }
     }
     if (!have_seed) {
         seed = std::random_device()();
@@ -158,8 +192,11 @@ int main(int argc, char **argv) {
         // As the game's editor saves: only over a regular file, through
         // symbolic links, keeping the file's mode and links, old or new
         // whatever happens.
-        if (write_level_file(out_path, boards.data()) != REPLACED) {
-            std::fprintf(stderr, "grubblet-gen: cannot write %s\n", out_path);
+        const replace_result result = write_level_file(out_path, boards.data());
+        if (result != REPLACED) {
+            std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path,
+                         result == HALF_WRITTEN ? "it is left half written; write it again"
+                                                : "the write failed, and the file is as it was");
             return 1;
         }
         return 0;

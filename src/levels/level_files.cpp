@@ -42,7 +42,7 @@ bool read_file_bytes(const char *path, std::string *content, std::string *error)
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        *error = std::string(file_kind_name(st.st_mode)) + ", not a level file";
         close(fd);
         return false;
     }

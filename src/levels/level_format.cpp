@@ -8,6 +8,7 @@
 #include "levels.h"
 
 #include <cstring>
+#include <sys/stat.h>
 
 const char *const BOARD_FILE_NAME = "boards.txt";
 
@@ -81,4 +82,16 @@ replace_result write_level_file(const char *path, const board_cells *levels) {
     char text[FILE_BYTES];
     format_levels(levels, text);
     return replace_file(path, text, FILE_BYTES, ".boards.txt.XXXXXX");
+}
+
+const char *file_kind_name(unsigned mode) {
+    switch (mode & S_IFMT) {
+    case S_IFREG: return nullptr;
+    case S_IFDIR: return "a directory";
+    case S_IFIFO: return "a named pipe (FIFO)";
+    case S_IFCHR: return "a character device";
+    case S_IFBLK: return "a block device";
+    case S_IFSOCK: return "a socket";
+    default: return "not a regular file";
+    }
 }

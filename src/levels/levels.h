@@ -129,7 +129,8 @@ int read_levels(level_file_walk *walk, board_cells *levels);
 // The whole content of the regular file at path, for tools that need its raw
 // bytes; false with the reason in *error. A pipe or a device (such as
 // /dev/zero) is refused: it could leave the reader waiting or reading for
-// ever.
+// ever; such a file's error names what it is ("a directory, not a level
+// file").
 bool read_file_bytes(const char *path, std::string *content, std::string *error);
 // The level file the installed grubblet command would play from here:
 // boards.txt in the current directory; else the player's own copy,
@@ -137,6 +138,10 @@ bool read_file_bytes(const char *path, std::string *content, std::string *error)
 // unset, empty or relative); else the shipped levels in shipped_dir.
 std::string level_file_to_play(const char *shipped_dir);
 void format_levels(const board_cells *levels, char *out);
+// What a file of this st_mode is when it is not a regular file, for messages
+// ("a directory", "a named pipe (FIFO)", "a character device", ...); null
+// for a regular file.
+const char *file_kind_name(unsigned mode);
 replace_result write_level_file(const char *path, const board_cells *levels);
 
 // The reader and writer behind them, for tools and tests. read_boards returns

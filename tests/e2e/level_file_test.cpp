@@ -1,8 +1,12 @@
-// Start-up with and without a level file, and the title screen.
+// Start-up with and without a level file (and with something else named
+// boards.txt), and the title screen.
 #include "terminal_session.h"
 
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST(level_file, starting_without_boards_txt_explains_and_exits_with_status_one) {
     terminal_session s; // no boards.txt
@@ -23,13 +27,76 @@ TEST(level_file, starting_without_boards_txt_explains_and_exits_with_status_one)
     EXPECT_NE(s.dump().find(hint.substr(0, 80)), std::string::npos) << s.dump();
 }
 
-TEST(level_file, a_directory_named_boards_txt_is_no_level_file) {
-    session_options options;
-    options.prepare = [](const std::string &dir) { mkdir((dir + "/boards.txt").c_str(), 0755); };
-    terminal_session s(options);
-    EXPECT_EQ(s.row_text(0), "Error: couldn't access boards.txt for reading.");
-    s.type("xx");
-    EXPECT_EQ(s.wait_exit(), 1);
+namespace {
+
+// Text without its spaces and line ends: the terminal wraps a long line
+// anywhere, and a row's trailing blank does not show.
+std::string squeezed(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (c != ' ' && c != '\n') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The screen's rows, squeezed.
+std::string screen_text(const terminal_session &s) {
+    std::string text;
+    for (int r = 0; r < 25; r++) {
+        text += s.row_text(r);
+    }
+    return squeezed(text);
+}
+
+} // namespace
+
+// Whatever stands in the way, the game's own screens are the same; the line
+// after them names it, with commands that get the shipped levels played.
+TEST(level_file, a_boards_txt_that_is_no_level_file_is_named_for_what_it_is) {
+    const std::string shipped = GRUBBLET_SHIPPED_BOARDS;
+    const std::string move_aside = "; to play the shipped levels: mv boards.txt boards.txt.old && "
+                                   "cp " +
+                                   shipped + " .";
+    struct row {
+        const char *name;
+        std::function<void(const std::string &)> prepare;
+        bool unprivileged;
+        std::string says;
+    } rows[] = {
+        {"directory", [](const std::string &d) { mkdir((d + "/boards.txt").c_str(), 0755); }, false,
+         " is a directory, not a level file" + move_aside},
+        {"fifo", [](const std::string &d) { mkfifo((d + "/boards.txt").c_str(), 0644); }, false,
+         " is a named pipe (FIFO), not a level file" + move_aside},
+        {"device", [](const std::string &d) { symlink("/dev/null", (d + "/boards.txt").c_str()); },
+         false, " is a character device, not a level file" + move_aside},
+        {"dangling link",
+         [](const std::string &d) { symlink("gone.txt", (d + "/boards.txt").c_str()); }, false,
+         " is a symbolic link to nothing, not a level file" + move_aside},
+        {"unreadable",
+         [](const std::string &d) {
+             std::ofstream(d + "/boards.txt") << "&";
+             chmod((d + "/boards.txt").c_str(), 0);
+         },
+         true,
+         " cannot be read: Permission denied; as its owner: chmod u+rw boards.txt; or, in a "
+         "folder of your own: cp " +
+             shipped + " ."},
+    };
+    for (const row &row : rows) {
+        SCOPED_TRACE(row.name);
+        session_options options;
+        options.prepare = row.prepare;
+        options.unprivileged = row.unprivileged;
+        terminal_session s(options);
+        EXPECT_EQ(s.row_text(0), "Error: couldn't access boards.txt for reading.");
+        s.type("xx");
+        EXPECT_EQ(s.wait_exit(), 1);
+        const std::string says = "grubblet: boards.txt in " + s.dir() + row.says;
+        EXPECT_NE(screen_text(s).find(squeezed(says)), std::string::npos) << says << "\n"
+                                                                          << s.dump();
+    }
 }
 
 TEST(title, shows_its_lines_in_red_and_white_and_waits_for_any_key) {

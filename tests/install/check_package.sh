@@ -28,6 +28,7 @@ expected="./usr/games/grubblet
 ./usr/games/grubblet-check
 ./usr/games/grubblet-gen
 ./usr/lib/games/grubblet/grubblet
+./usr/share/doc/grubblet/README.Debian
 ./usr/share/doc/grubblet/changelog.gz
 ./usr/share/doc/grubblet/copyright
 ./usr/share/games/grubblet/boards.txt
@@ -46,14 +47,17 @@ for lib in libc6 libncurses6 libtinfo6; do
     case "$depends" in *"$lib"*) ;; *) fail "Depends lacks $lib: $depends" ;; esac
 done
 dpkg-deb -f "$deb" Description | grep -q "platform game" || fail "the description"
+for command in grubblet grubblet-check grubblet-gen /usr/games; do
+    dpkg-deb -f "$deb" Description | grep -q -- " $command" || fail "the description lacks $command"
+done
 
 verdict=$(lintian "$deb" 2>&1 | grep -v "root privileges")
 echo "$verdict" | grep -q "^[EW]:" && fail "lintian reports errors or warnings: $verdict"
-# The README's lintian command names exactly the tags it lists.
+# The packaging notes' lintian command names exactly the tags they list.
 tags=$(lintian -I --pedantic "$deb" 2>/dev/null | sed -n 's/^[IP]: grubblet: \([^ ]*\).*/\1/p' | sort -u)
-listed=$(sed -n '/`lintian -I --pedantic`/,/^The copyright/p' "$src/README.md" |
+listed=$(sed -n '/`lintian -I --pedantic`/,/^The copyright/p' "$src/docs/packaging.md" |
     sed -n 's/^- `\([a-z-]*\).*/\1/p' | sort -u)
-[ -n "$tags" ] && [ "$tags" = "$listed" ] || fail "lintian -I --pedantic names $tags; the README lists $listed"
+[ -n "$tags" ] && [ "$tags" = "$listed" ] || fail "lintian -I --pedantic names $tags; docs/packaging.md lists $listed"
 
 dpkg-deb -x "$deb" "$work"
 game="$work/usr/lib/games/grubblet/grubblet"
