@@ -61,8 +61,9 @@ tests() {
         exit 1
     fi
     cat "$log.stage" >>"$log"
-    echo "$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1 passed/p' \
-        "$log.stage") in $(($(date +%s) - begin)) s"
+    count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1/p' "$log.stage")
+    passed=$((passed + ${count:-0}))
+    echo "$count passed in $(($(date +%s) - begin)) s"
     # A skipped test's reason follows the "Skipped" line of its output.
     awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 }
          skipped { print "  skipped " name ": " $0; skipped = 0 }
@@ -98,6 +99,7 @@ fuzz() {
         "$scratch/$target.log") a second."
 }
 
+passed=0
 echo "Testing Grubblet Plonko; the full output goes to $log"
 stage "Packages" packages
 stage "Build with sanitizers" build
@@ -116,3 +118,4 @@ fi
 wait "$reader" || exit 1
 tests long "Browser and package tests"
 echo "All tests passed in $(($(date +%s) - started)) s."
+echo "tests: $passed passed, 0 failed"
