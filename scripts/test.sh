@@ -63,7 +63,7 @@ tests() {
     cat "$log.stage" >>"$log"
     count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1/p' "$log.stage")
     passed=$((passed + ${count:-0}))
-    echo "$count passed in $(($(date +%s) - begin)) s"
+    echo "${count:-0} passed in $(($(date +%s) - begin)) s"
     # A skipped test's reason follows the "Skipped" line of its output.
     awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 }
          skipped { print "  skipped " name ": " $0; skipped = 0 }
@@ -112,7 +112,9 @@ reader=$!
 if ! { fuzz checker_fuzz "the level checker on whole files" -max_total_time=20 -max_len=256 &&
     fuzz board_round_trip_fuzz "the reader and writer together" -max_total_time=10 \
         -max_len=20000; }; then
-    kill "$reader" 2>/dev/null || true
+    # The reader's pass ends by itself within its time; wait for it, so
+    # that no fuzzer is left running.
+    wait "$reader" || true
     exit 1
 fi
 wait "$reader" || exit 1

@@ -18,9 +18,11 @@ onmessage = async (e) => {
     postMessage({ id: ask.id, bytes: bytesOf(module, at, module._made_length()) });
   } else if (ask.kind === 'check') {
     const content = module._malloc(ask.bytes.length + 1);
-    const path = module._malloc(64);
+    // The name whole, however long, as the command would print it.
+    const pathBytes = module.lengthBytesUTF8(ask.path) + 1;
+    const path = module._malloc(pathBytes);
     module.HEAPU8.set(ask.bytes, content);
-    module.stringToUTF8(ask.path, path, 64);
+    module.stringToUTF8(ask.path, path, pathBytes);
     const text = module.UTF8ToString(module._check_file(path, content, ask.bytes.length));
     module._free(content);
     module._free(path);

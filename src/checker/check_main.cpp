@@ -153,6 +153,11 @@ int main(int argc, char **argv) {
         bool colour = isatty(STDOUT_FILENO) && (no_color == nullptr || *no_color == '\0');
         out += "\n" + report_routes(report, colour);
     }
-    std::fputs(out.c_str(), stdout);
+    // A report that could not be written is no report: say so rather than
+    // pass with an empty file.
+    if (std::fputs(out.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "grubblet-check: cannot write the report: %s\n", std::strerror(errno));
+        return 2;
+    }
     return report_status(report, strict);
 }

@@ -244,10 +244,10 @@ std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty diffi
         }
         std::vector<candidate> batch;
         random_source ahead = random;
+        // Always guessing that the candidate before is kept: after a
+        // rejection the next batch starts on the same level again.
         for (std::size_t level = pack.size();
-             level < plans.size() && static_cast<int>(batch.size()) < jobs &&
-             (batch.empty() || attempt == 0 || level > pack.size());
-             level++) {
+             level < plans.size() && static_cast<int>(batch.size()) < jobs; level++) {
             candidate c;
             c.built = build_candidate(plans[level], ahead, &c.made);
             c.after = ahead;

@@ -58,10 +58,6 @@ void format_boards(char *out) {
     format_levels(stored_levels(), out);
 }
 
-int write_boards_file(const char *path) {
-    return write_level_file(path, stored_levels()) == REPLACED ? 0 : 1;
-}
-
 int save_boards() {
     replace_result result = write_level_file(BOARD_FILE_NAME, stored_levels());
     if (result != REPLACED) {

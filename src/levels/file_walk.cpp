@@ -9,7 +9,7 @@
 // by row, and the 17,281st takes the first again.
 #include "levels.h"
 
-#include "../game/game_state.h"
+#include "../game/rules.h"
 
 #include <cerrno>
 #include <unistd.h>

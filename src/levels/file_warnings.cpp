@@ -6,7 +6,7 @@
 // warning says what the game really makes of the file.
 #include "levels.h"
 
-#include "../game/game_state.h"
+#include "../game/rules.h"
 
 #include <cstdio>
 #include <memory>

@@ -144,14 +144,13 @@ void format_levels(const board_cells *levels, char *out);
 const char *file_kind_name(unsigned mode);
 replace_result write_level_file(const char *path, const board_cells *levels);
 
-// The reader and writer behind them, for tools and tests. read_boards returns
-// 0 after applying the whole stream to the stored levels, 1 on a read error
+// The game's level storage read from a stream and formatted, for the game's
+// shell and its tests (these three and load_boards and save_boards are
+// built into the game's shell, which no tool links). read_boards returns 0
+// after applying the whole stream to the stored levels, 1 on a read error
 // (nothing applied). format_boards fills out with exactly FILE_BYTES bytes.
 int read_boards(std::FILE *file);
 void format_boards(char *out);
-// Writes the stored levels to the level file at path as save_boards does,
-// with the same care, telling nobody; 0 for a complete save, else 1.
-int write_boards_file(const char *path);
 
 struct file_warning {
     int line;   // 1-based; 0 when the warning is about the whole file

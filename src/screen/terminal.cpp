@@ -24,6 +24,8 @@ static void note_stop_signal(int) {
     stop_signalled = 1;
 }
 
+// No SA_RESTART: a signal that comes during the key read after the wait
+// interrupts it, and the read loop then sees the flag.
 static void catch_stop_signals() {
     struct sigaction action = {};
     action.sa_handler = note_stop_signal;

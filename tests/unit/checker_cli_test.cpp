@@ -312,3 +312,11 @@ TEST(checker_cli, the_report_is_the_same_however_many_levels_are_checked_at_once
         }
     }
 }
+
+TEST(checker_cli, a_report_that_cannot_be_written_fails) {
+    const std::string command =
+        std::string(GRUBBLET_CHECK) + " " + GRUBBLET_SHIPPED_BOARDS + " >/dev/full 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}
