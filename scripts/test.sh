@@ -106,18 +106,31 @@ stage "Build with sanitizers" build
 tests unit "Unit tests"
 tests e2e "End-to-end tests"
 stage "Fuzz build" fuzz_build
-echo "Fuzzing, about 30 s:"
+# The web version builds while the fuzzers run their fixed time, so that the
+# browser test finds it built.
+sh scripts/web.sh --build-only >"$log.web" 2>&1 &
+web=$!
+echo "Fuzzing, about 30 s (the web version builds meanwhile):"
 fuzz board_reader_fuzz "the level file reader" -runs=1000000 -max_total_time=30 -max_len=256 &
 reader=$!
 if ! { fuzz checker_fuzz "the level checker on whole files" -max_total_time=20 -max_len=256 &&
     fuzz board_round_trip_fuzz "the reader and writer together" -max_total_time=10 \
         -max_len=20000; }; then
-    # The reader's pass ends by itself within its time; wait for it, so
-    # that no fuzzer is left running.
+    # The reader's pass and the web build end by themselves; wait for
+    # them, so that nothing is left running.
     wait "$reader" || true
+    wait "$web" || true
     exit 1
 fi
 wait "$reader" || exit 1
+if ! wait "$web"; then
+    cat "$log.web" >>"$log"
+    tail -n 40 "$log.web"
+    echo "FAILED: the web build (the whole output is in $log)"
+    exit 1
+fi
+cat "$log.web" >>"$log"
+rm -f "$log.web"
 tests long "Browser and package tests"
 echo "All tests passed in $(($(date +%s) - started)) s."
 echo "tests: $passed passed, 0 failed"
