@@ -1,7 +1,7 @@
 // Where a level can take the player, over-approximated: every place the
 // player can come to rest, every move from there with every jump length a
 // level with this many grubblets allows, tummy and health never running out.
-// Each move is traced by the game's own turn. Any real play is one of the
+// Each move is traced by the rules' own turn. Any real play is one of the
 // walks through this map, so a grubblet the map cannot reach from some place
 // can never be eaten after resting there.
 //

@@ -1,5 +1,5 @@
 // Making a pack: for each of the nine levels a layout, then a random play
-// on it through the game's own turns that leaves a grubblet wherever it
+// on it through the rules' own turns that leaves a grubblet wherever it
 // first comes to rest, or high in a jump it makes; then the level checker
 // decides the level, and only a level it proves clearable, with no trap it
 // knows of and not won by standing still, is kept. The nine levels are

@@ -7,8 +7,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <ftw.h>
-#include <sstream>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,18 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-int remove_entry(const char *path, const struct stat *, int, struct FTW *) {
-    chmod(path, 0700);
-    return remove(path);
-}
-
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // The names in the current directory, hidden ones included, one a line.
 std::string listing() {
@@ -95,7 +81,7 @@ class board_file_test : public rules_test {
     }
     void TearDown() override {
         ASSERT_EQ(chdir(old_dir_), 0);
-        nftw(dir_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+        remove_tree(dir_);
         rules_test::TearDown();
     }
 

@@ -2,6 +2,26 @@
 #include "rules_test_support.h"
 
 #include <cstring>
+#include <fstream>
+#include <ftw.h>
+#include <sstream>
+#include <sys/stat.h>
+
+std::string slurp(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+static int remove_entry(const char *path, const struct stat *, int, struct FTW *) {
+    chmod(path, 0700);
+    return remove(path);
+}
+
+void remove_tree(const std::string &dir) {
+    nftw(dir.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 static rules_test *current = nullptr;
 

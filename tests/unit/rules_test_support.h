@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// A whole file's bytes ("" when it cannot be read).
+std::string slurp(const std::string &path);
+// Removes a folder and all it holds, write-protected entries too.
+void remove_tree(const std::string &dir);
+
 class rules_test : public ::testing::Test {
   public:
     void SetUp() override;

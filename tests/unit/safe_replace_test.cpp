@@ -2,28 +2,16 @@
 // directory per test; the level file's own saves are tested with the level
 // file.
 #include "levels/levels.h"
+#include "rules_test_support.h"
 
 #include <cstdio>
 #include <fstream>
-#include <ftw.h>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-int remove_entry(const char *path, const struct stat *, int, struct FTW *) {
-    return remove(path);
-}
-
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class safe_replace_test : public ::testing::Test {
   protected:
@@ -34,7 +22,7 @@ class safe_replace_test : public ::testing::Test {
         std::ofstream(path("data"), std::ios::binary) << "the old content, longer than the new";
     }
     void TearDown() override {
-        nftw(dir_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+        remove_tree(dir_);
     }
     std::string path(const char *name) const {
         return dir_ + "/" + name;
