@@ -65,6 +65,9 @@ struct level_verdict {
     answer_kind answer = ANSWER_UNDECIDED;
     std::string keys;      // a winning sequence of play keys, when clearable
     bool shortest = false; // keys is proven to be a shortest win
+    // No win takes fewer keys than this: the length of keys when it is a
+    // shortest one, else what the search for one proved before it stopped.
+    int at_least = 0;
     long states = 0;       // states explored, all searches together
     // Why the level cannot be cleared, or what was tried when it was not
     // decided; empty for a clearable level.
@@ -81,9 +84,15 @@ struct search_limits {
     // past it the answer is "not decided". A state takes about 40 bytes
     // plus one bit for each grubblet.
     long max_states = 1000000;
-    // Of those, how many the breadth-first search may take that proves a win
-    // shortest before the search for any win takes over.
-    long shortest_states = 100000;
+    // Of those, how many the directed search for any win may take before
+    // the greedy one takes over.
+    long directed_states = 100000;
+    // How many the search for a shorter win than the first one
+    // found may take; past it the win is "not proven shortest".
+    long shortest_states = 500000;
+    // And how many the breadth-first look at where plays come to rest, for
+    // the traps, may take.
+    long trap_states = 100000;
 };
 
 // Decides a level from a fresh start (the level from its start, then one

@@ -11,10 +11,6 @@
 
 namespace {
 
-// A meter that cannot run out within one turn: falls cost at most 23 health,
-// and eating tops the tummy up to at most TUMMY_MAX.
-const int ENDLESS = 1 << 20;
-
 void append_trail(const turn_trail &trail, trajectory *path) {
     for (int i = 0; i < trail.len; i++) {
         path->cells.push_back({trail.y[i], trail.x[i], i >= trail.fall_mark});
@@ -103,8 +99,8 @@ outcome_kind level_play::play(const play_state &from, const word *eaten, move_co
     play_state s = from;
     s.eaten = count_bits(eaten, words_);
     s.grubblets_left = grubblet_count() - s.eaten;
-    s.tummy = rules_.endless_tummy ? ENDLESS : from.tummy;
-    s.health = rules_.endless_health ? ENDLESS : from.health;
+    s.tummy = rules_.endless_tummy ? ENDLESS_METER : from.tummy;
+    s.health = rules_.endless_health ? ENDLESS_METER : from.health;
     const outcome_kind end = run(s, move, path, eaten_to);
     // Under relaxed rules the relaxed meter says nothing about the state.
     *to = s;
@@ -117,7 +113,7 @@ void level_play::trace(int x, int y, int length, move_code move, trajectory *pat
     load(none_.data());
     // More grubblets than any board holds: the level check never fires, so
     // the motion is traced to its end whatever is eaten on the way.
-    play_state s{x, y, ENDLESS, ENDLESS, length, ENDLESS};
+    play_state s{x, y, ENDLESS_METER, ENDLESS_METER, length, ENDLESS_METER};
     run(s, move, path, nullptr);
 }
 

@@ -119,15 +119,14 @@ std::vector<word> reach_map::closure(const std::vector<std::vector<int>> &next,
 }
 
 reach_map::reach_map(level_play &play, int start_x, int start_y, const trajectory &first_turn)
-    : words_(play.words()), place_of_(BOARD_ROWS * BOARD_COLS, -1) {
+    : words_(play.words()), grubblet_count_(play.grubblet_count()),
+      place_of_(BOARD_ROWS * BOARD_COLS, -1) {
     const int longest = std::max(0, play.grubblet_count() - 1);
-    // Places in the order they were found; each is traced once, in turn.
-    std::vector<cell_ref> to_trace;
     auto place_at = [&](int row, int col) {
         int &place = place_of_[static_cast<std::size_t>(row * BOARD_COLS + col)];
         if (place < 0) {
             place = places_++;
-            to_trace.push_back({row, col});
+            cell_of_.push_back({row, col});
             motions_.resize(motions_.size() + PLAYER_MOVE_COUNT);
         }
         return place;
@@ -140,7 +139,7 @@ reach_map::reach_map(level_play &play, int start_x, int start_y, const trajector
     int lengths = 1;
     trajectory path, before;
     for (int p = 0; p < places_; p++) {
-        const cell_ref at = to_trace[static_cast<std::size_t>(p)];
+        const cell_ref at = cell_of_[static_cast<std::size_t>(p)];
         for (int m = 0; m < PLAYER_MOVE_COUNT; m++) {
             for (int length = 0; length <= longest; length++) {
                 play.trace(at.col, at.row, length, PLAYER_MOVES[m], &path);
@@ -148,12 +147,16 @@ reach_map::reach_map(level_play &play, int start_x, int start_y, const trajector
                     break;
                 }
                 lengths = std::max(lengths, length + 1);
-                motion next{length, -1, static_cast<int>(passed_.size()), 0};
+                motion next{length, -1, static_cast<int>(passed_.size()), 0, 0};
                 for (const route_cell &c : path.cells) {
                     int g = play.grubblet_at(c.row, c.col);
-                    if (g >= 0) {
+                    // A cell passed twice is eaten once.
+                    if (g >= 0 && std::find(passed_.begin() + next.passes, passed_.end(), g) ==
+                                      passed_.end()) {
                         passed_.push_back(g);
                     }
+                    // Each painful cell of a fall costs one point of health.
+                    next.hurt += c.hurt;
                 }
                 next.passes_end = static_cast<int>(passed_.size());
                 if (path.end == OUTCOME_NONE) {
@@ -213,6 +216,7 @@ void reach_map::make_closures(int length) {
     closures &made = by_length_[static_cast<std::size_t>(length)];
     made.ever = closure(next_ever, own_ever);
     made.before_growing = closure(next_now, own_now);
+    make_distances(length, next_ever, own_ever, next_now, own_now);
 }
 
 bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
@@ -235,4 +239,14 @@ bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
     const std::size_t at = static_cast<std::size_t>(place) * static_cast<std::size_t>(words_);
     *out = {&made.ever[at], &made.before_growing[at]};
     return true;
+}
+
+const reach_map::motion &reach_map::motion_of(int place, int move, int length) const {
+    const std::vector<motion> &ms =
+        motions_[static_cast<std::size_t>(place * PLAYER_MOVE_COUNT + move)];
+    std::size_t i = 0;
+    while (i + 1 < ms.size() && ms[i + 1].from_length <= length) {
+        i++;
+    }
+    return ms[i];
 }

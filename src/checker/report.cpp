@@ -135,7 +135,8 @@ std::string report_text(const file_report &report) {
             out += "clearable in " +
                    count_text(static_cast<long>(v.keys.size()), "key press", "key presses");
             if (!v.shortest) {
-                out += " (a winning sequence, not proven shortest)";
+                out += " (a winning sequence, not proven shortest; at least " +
+                       count_text(v.at_least, "key", "keys") + ")";
             }
             out += ": " + (v.keys.empty() ? std::string("-") : v.keys);
             break;
@@ -204,6 +205,7 @@ std::string report_json(const file_report &report) {
             {"clearable", v.answer == ANSWER_UNDECIDED ? json(nullptr) : json(clearable)},
             {"keys", clearable ? json(v.keys) : json(nullptr)},
             {"shortest", clearable && v.shortest},
+            {"at_least", clearable ? json(v.at_least) : json(nullptr)},
             {"states", v.states},
             {"reason", v.reason},
             {"never_eaten", never},

@@ -2,8 +2,21 @@
 // on between turns: the player's place, the grubblets eaten, the tummy and
 // the health. A state is dropped when one already seen at the same place
 // with the same grubblets eaten has at least as much tummy and health (more
-// of either is never worse), and when the reach map shows that some
-// grubblet left can no longer be eaten from it.
+// of either is never worse) and, when the search is for a shortest win, was
+// reached in no more keys; and when the reach map shows that the player can
+// no longer win from it.
+//
+// Moves are not played on a board here: the reach map holds each move's
+// motion from each place at each jump length as the rules' own turn traced
+// it, and what the turn then does to the meters is the rules' own eating
+// and end of turn. Every win found is played again through the whole turn
+// before it is claimed.
+//
+// The shortest win is looked for best first: always on from the state with
+// the fewest keys so far plus the map's lower bound on the keys still
+// needed. The bound never overestimates, so a win is a shortest one once no
+// state left open could lead to a shorter one; and when the search gives
+// up, the least of those estimates is a lower bound on every win.
 #include "search.h"
 
 #include <algorithm>
@@ -12,12 +25,15 @@
 namespace {
 
 struct search_node {
-    std::int16_t x, y;
-    std::int32_t tummy, health;
     std::int32_t parent;      // the node this one was reached from, -1 at the start
     std::int32_t chain;       // the next node at the same place with the same set, or -1
-    std::int32_t eaten_count; // how many grubblets are eaten
+    std::int32_t depth;       // keys pressed to get here
+    std::int16_t place;       // in the reach map
+    std::int16_t tummy;       // at most TUMMY_MAX; 0 under an endless tummy
+    std::int16_t health;      // at most 20 + 10 for each grubblet; 0 when endless
+    std::int16_t eaten_count; // how many grubblets are eaten
     char key;                 // the key pressed to get here
+    bool beaten;              // a better state at its place and set came later
 };
 
 // The states seen by one search, with their sets of eaten grubblets side by
@@ -25,7 +41,7 @@ struct search_node {
 class state_store {
   public:
     explicit state_store(int words) : words_(static_cast<std::size_t>(words)) {
-        table_.assign(1 << 12, slot{0, -1});
+        table_.assign(1 << 12, slot{0, 0, -1});
     }
 
     long size() const {
@@ -39,26 +55,40 @@ class state_store {
     }
 
     // True when a state at the same place with the same grubblets eaten and
-    // at least as much tummy and health is kept already.
-    bool dominated(const search_node &n, const word *eaten) const {
+    // at least as much tummy and health (and, `by_depth`, reached in no more
+    // keys) is kept already.
+    bool dominated(const search_node &n, const word *eaten, bool by_depth) const {
         for (int i = find(n, eaten, hash(n, eaten)).head; i >= 0; i = at(i).chain) {
-            if (at(i).tummy >= n.tummy && at(i).health >= n.health) {
+            if (beats(at(i), n, by_depth)) {
                 return true;
             }
         }
         return false;
     }
 
-    // Keeps a state that is not dominated; returns its index.
-    int add(search_node n, const word *eaten) {
-        const std::uint64_t h = hash(n, eaten);
-        slot &s = find(n, eaten, h);
-        const int index = static_cast<int>(nodes_.size());
-        n.chain = s.head;
+    // Keeps a state that dominated() says no kept state beats; returns its
+    // index. The states it beats in turn leave the chain and are marked
+    // `beaten`, so that a chain holds only states none of which beats
+    // another.
+    int add(search_node n, const word *eaten, bool by_depth) {
+        slot &s = find(n, eaten, hash(n, eaten));
         if (s.head < 0) {
-            s.tag = tag_of(h);
+            s.place = n.place;
+            s.first = eaten[0];
             places_++;
         }
+        int *link = &s.head;
+        while (*link >= 0) {
+            search_node &old = nodes_[static_cast<std::size_t>(*link)];
+            if (beats(n, old, by_depth)) {
+                old.beaten = true;
+                *link = old.chain;
+            } else {
+                link = &old.chain;
+            }
+        }
+        const int index = static_cast<int>(nodes_.size());
+        n.chain = s.head;
         s.head = index;
         nodes_.push_back(n);
         eaten_.insert(eaten_.end(), eaten, eaten + words_);
@@ -66,6 +96,11 @@ class state_store {
             grow();
         }
         return index;
+    }
+
+    // Starts fetching the table slot where a look-up of the state begins.
+    void prefetch(const search_node &n, const word *eaten) const {
+        __builtin_prefetch(&table_[static_cast<std::size_t>(hash(n, eaten)) & (table_.size() - 1)]);
     }
 
     std::string keys_to(int i) const {
@@ -79,19 +114,20 @@ class state_store {
 
   private:
     // One place and set eaten: the newest of its states, whose chain goes
-    // through the others, and a tag of its hash, so that a look-up reads
-    // the states of its own place and set only.
+    // through the others, with the place and the set's first word, so that
+    // a look-up on a level of up to 64 grubblets reads the table alone.
     struct slot {
-        std::uint32_t tag;
-        int head; // -1 for a free slot
+        word first;
+        std::int32_t place;
+        std::int32_t head; // -1 for a free slot
     };
 
-    static std::uint32_t tag_of(std::uint64_t h) {
-        return static_cast<std::uint32_t>(h >> 32);
+    static bool beats(const search_node &a, const search_node &b, bool by_depth) {
+        return a.tummy >= b.tummy && a.health >= b.health && (!by_depth || a.depth <= b.depth);
     }
 
     std::uint64_t hash(const search_node &n, const word *eaten) const {
-        std::uint64_t h = static_cast<std::uint64_t>(n.y * BOARD_COLS + n.x) + 1;
+        std::uint64_t h = static_cast<std::uint64_t>(n.place) + 1;
         for (std::size_t w = 0; w < words_; w++) {
             h = (h ^ eaten[w]) * 0x9E3779B97F4A7C15ull;
             h ^= h >> 32;
@@ -113,15 +149,16 @@ class state_store {
             if (s.head < 0) {
                 return s;
             }
-            if (s.tag == tag_of(h) && at(s.head).x == n.x && at(s.head).y == n.y &&
-                std::memcmp(eaten_set(s.head), eaten, words_ * sizeof(word)) == 0) {
+            if (s.place == n.place && s.first == eaten[0] &&
+                (words_ == 1 || std::memcmp(eaten_set(s.head) + 1, eaten + 1,
+                                            (words_ - 1) * sizeof(word)) == 0)) {
                 return s;
             }
         }
     }
 
     void grow() {
-        std::vector<slot> old(table_.size() * 2, slot{0, -1});
+        std::vector<slot> old(table_.size() * 2, slot{0, 0, -1});
         old.swap(table_);
         for (const slot &s : old) {
             if (s.head >= 0) {
@@ -136,6 +173,50 @@ class state_store {
     std::vector<word> eaten_;
     mutable std::vector<slot> table_;
     std::size_t places_ = 0; // slots in use
+};
+
+// The keys a directed search counts for each grubblet left: about what the
+// wins on designers' levels take. Fewer makes it search broadly, more makes
+// it dive as the greedy search does.
+const int DIRECTED_KEYS = 4;
+
+// The states waiting to be expanded, most urgent first: for the shortest win
+// by keys so far plus the bound, deeper first among equals; for any win by
+// grubblets eaten, most first, or by keys so far plus DIRECTED_KEYS for each
+// grubblet left, then by the moves to the nearest grubblet left; breadth
+// first by keys so far. Among equals, first in, first out.
+class frontier {
+  public:
+    void push(int first, int second, int node) {
+        heap_.push_back({first, second, node});
+        std::push_heap(heap_.begin(), heap_.end(), later);
+    }
+    bool empty() const {
+        return heap_.empty();
+    }
+    // The most urgent node and its first key.
+    int pop(int *first) {
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        const entry e = heap_.back();
+        heap_.pop_back();
+        *first = e.first;
+        return e.node;
+    }
+    int least_first() const {
+        return heap_.empty() ? reach_map::NO_WAY : heap_.front().first;
+    }
+
+  private:
+    struct entry {
+        int first, second, node;
+    };
+    static bool later(const entry &a, const entry &b) {
+        if (a.first != b.first) {
+            return a.first > b.first;
+        }
+        return a.second != b.second ? a.second > b.second : a.node > b.node;
+    }
+    std::vector<entry> heap_;
 };
 
 } // namespace
@@ -176,88 +257,154 @@ bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
 
 search_result search(const search_start &from, search_order order, long max_states) {
     level_play &play = *from.play;
-    const int words = play.words();
+    reach_map &map = *from.map;
+    const relaxed_rules &rules = play.rules();
+    const int words = play.words(), grubblets = play.grubblet_count();
+    const bool shortest = order == ORDER_SHORTEST;
     search_result result;
     result.fewest_eaten_at.assign(BOARD_ROWS * BOARD_COLS, -1);
-    if (max_states < 1) {
+    const int start_place = map.place_at(from.state.x, from.state.y);
+    if (max_states < 1 || start_place < 0) {
         result.end = SEARCH_GAVE_UP;
+        result.at_least = shortest ? from.shorter_than : 0;
         return result;
     }
     state_store store(words);
-    // Nodes waiting to be expanded, by grubblets eaten (greedy) or all in one
-    // queue (breadth first); each queue is first in, first out.
-    std::vector<std::vector<int>> queues(order == ORDER_GREEDY ? play.grubblet_count() + 1 : 1);
-    std::vector<std::size_t> heads(queues.size(), 0);
-    auto queue_of = [&](int eaten_count) {
-        return order == ORDER_GREEDY ? static_cast<std::size_t>(eaten_count) : 0;
+    frontier open;
+    // Wins this long or longer are not looked for: the caller knows one,
+    // or the search has found one.
+    int cutoff = from.shorter_than > 0 ? from.shorter_than : reach_map::NO_WAY;
+    int best = -1; // the shortest win found so far
+    // Keeps a state unless it is beaten or, for the shortest win, cannot
+    // lead to a win under the cutoff. Its estimate: keys so far and at least
+    // the keys left (never less than its parent's), or for any win the
+    // order of the frontier.
+    bool full = false; // a state to keep found no room
+    auto keep = [&](const search_node &n, const word *eaten, int parent_estimate) {
+        if (store.dominated(n, eaten, shortest)) {
+            return;
+        }
+        const reach_map::keys_left left = order == ORDER_BREADTH
+                                              ? reach_map::keys_left{0, 0}
+                                              : map.keys_left_from(n.place, eaten, shortest);
+        const int estimate = std::max(n.depth + left.at_least, parent_estimate);
+        if (left.at_least >= reach_map::NO_WAY || (shortest && estimate >= cutoff)) {
+            return;
+        }
+        // The limit counts distinct states: a repeat never ends a search.
+        if (store.size() >= max_states) {
+            full = true;
+            return;
+        }
+        const int node = store.add(n, eaten, shortest);
+        switch (order) {
+        case ORDER_SHORTEST: open.push(estimate, -n.depth, node); break;
+        case ORDER_BREADTH: open.push(n.depth, 0, node); break;
+        case ORDER_DIRECTED:
+            open.push(n.depth + DIRECTED_KEYS * (grubblets - n.eaten_count), left.nearest, node);
+            break;
+        case ORDER_GREEDY: open.push(-n.eaten_count, left.nearest, node); break;
+        }
+    };
+    auto done = [&](search_end end) {
+        result.end = end;
+        result.states = store.size();
+        // A shortest search that ran out proved the known win shortest.
+        result.at_least = !shortest ? 0 : best >= 0 ? best : from.shorter_than;
+        return result;
     };
 
-    search_node first{static_cast<std::int16_t>(from.state.x),
-                      static_cast<std::int16_t>(from.state.y),
-                      from.state.tummy,
-                      from.state.health,
-                      -1,
-                      -1,
-                      count_bits(from.eaten, words),
-                      '\0'};
-    queues[queue_of(first.eaten_count)].push_back(store.add(first, from.eaten));
+    const search_node first{-1,
+                            -1,
+                            0,
+                            static_cast<std::int16_t>(start_place),
+                            static_cast<std::int16_t>(from.state.tummy),
+                            static_cast<std::int16_t>(from.state.health),
+                            static_cast<std::int16_t>(count_bits(from.eaten, words)),
+                            '\0',
+                            false};
+    keep(first, from.eaten, 0);
 
-    std::vector<word> here(static_cast<std::size_t>(words)), to(here);
-    std::size_t q = queues.size() - 1;
-    for (;;) {
-        // The fullest queue with a node left.
-        while (heads[q] == queues[q].size()) {
-            if (q == 0) {
-                result.states = store.size();
-                return result;
-            }
-            q--;
+    search_node children[PLAYER_MOVE_COUNT];
+    std::vector<word> children_sets(static_cast<std::size_t>(PLAYER_MOVE_COUNT * words));
+    while (!open.empty()) {
+        int estimate;
+        const int node = open.pop(&estimate);
+        if (shortest && estimate >= cutoff) {
+            break; // no state left open can lead to a win under the cutoff
         }
-        const int node = queues[q][heads[q]++];
         const search_node n = store.at(node);
-        std::copy(store.eaten_set(node), store.eaten_set(node) + words, here.begin());
-        const play_state state{n.x, n.y, n.tummy, n.health, 0, 0};
-        for (move_code move : PLAYER_MOVES) {
-            play_state next;
-            const outcome_kind end = play.play(state, here.data(), move, &next, to.data());
-            if (end == OUTCOME_LEVEL_WON) {
-                result.end = SEARCH_WON;
-                result.keys = store.keys_to(node) + MOVE_KEYS[move];
-                result.states = store.size();
-                return result;
+        if (n.beaten) {
+            continue;
+        }
+        // The children first, their table slots fetched ahead, then kept:
+        // a look-up in a large table waits mostly on memory.
+        const cell_ref at = map.cell_of(n.place);
+        int count = 0;
+        for (int m = 0; m < PLAYER_MOVE_COUNT; m++) {
+            const reach_map::motion &motion = map.motion_of(n.place, m, n.eaten_count);
+            const word *here = store.eaten_set(node);
+            word *to = &children_sets[static_cast<std::size_t>(count * words)];
+            std::copy(here, here + words, to);
+            play_state s{at.col,
+                         at.row,
+                         rules.endless_tummy ? ENDLESS_METER : n.tummy,
+                         rules.endless_health ? ENDLESS_METER : n.health,
+                         n.eaten_count,
+                         grubblets - n.eaten_count};
+            for (int k = motion.passes; k < motion.passes_end; k++) {
+                const int g = map.passed(k);
+                if (!bit_of(to, g)) {
+                    set_bit(to, g);
+                    eat_grubblet(s);
+                }
             }
-            if (end != OUTCOME_NONE) {
+            if (s.grubblets_left == 0) {
+                // Cleared on the step after the last grubblet, a mine or not.
+                if (n.depth + 1 < cutoff) {
+                    best = cutoff = n.depth + 1;
+                    result.keys = store.keys_to(node) + MOVE_KEYS[PLAYER_MOVES[m]];
+                }
+                if (!shortest) {
+                    return done(SEARCH_WON);
+                }
                 continue;
             }
-            const int eaten_count = count_bits(to.data(), words);
+            bool hurt;
+            if (motion.to < 0 || end_turn(s, turn_motion{0, 0, motion.hurt, false}, &hurt) !=
+                                     OUTCOME_NONE) {
+                continue;
+            }
+            const cell_ref rest = map.cell_of(motion.to);
             int &fewest =
-                result.fewest_eaten_at[static_cast<std::size_t>(next.y * BOARD_COLS + next.x)];
-            if (fewest < 0 || eaten_count < fewest) {
-                fewest = eaten_count;
+                result.fewest_eaten_at[static_cast<std::size_t>(rest.row * BOARD_COLS + rest.col)];
+            if (fewest < 0 || s.eaten < fewest) {
+                fewest = s.eaten;
             }
-            if (!can_still_win(*from.map, next.x, next.y, to.data())) {
+            if (!can_still_win(map, rest.col, rest.row, to)) {
                 continue;
             }
-            search_node child{static_cast<std::int16_t>(next.x),
-                              static_cast<std::int16_t>(next.y),
-                              next.tummy,
-                              next.health,
-                              node,
-                              -1,
-                              eaten_count,
-                              MOVE_KEYS[move]};
-            if (store.dominated(child, to.data())) {
-                continue;
-            }
-            // The limit counts distinct states: a repeat never ends a search.
-            if (store.size() >= max_states) {
-                result.end = SEARCH_GAVE_UP;
-                result.states = store.size();
+            children[count++] = {node,
+                                 -1,
+                                 n.depth + 1,
+                                 static_cast<std::int16_t>(motion.to),
+                                 static_cast<std::int16_t>(rules.endless_tummy ? 0 : s.tummy),
+                                 static_cast<std::int16_t>(rules.endless_health ? 0 : s.health),
+                                 static_cast<std::int16_t>(s.eaten),
+                                 MOVE_KEYS[PLAYER_MOVES[m]],
+                                 false};
+            store.prefetch(children[count - 1], to);
+        }
+        for (int c = 0; c < count; c++) {
+            keep(children[c], &children_sets[static_cast<std::size_t>(c * words)], estimate);
+            if (full) {
+                // Every shorter win passes through a state still open; a
+                // win found on the way stays, not proven shortest.
+                done(SEARCH_GAVE_UP);
+                result.at_least = shortest ? std::min({estimate, open.least_first(), cutoff}) : 0;
                 return result;
             }
-            std::size_t into = queue_of(eaten_count);
-            queues[into].push_back(store.add(child, to.data()));
-            q = std::max(q, into);
         }
     }
+    return done(best >= 0 ? SEARCH_WON : SEARCH_EXHAUSTED);
 }

@@ -52,6 +52,10 @@ struct relaxed_rules {
     bool no_mines = false;
 };
 
+// A meter that cannot run out within one turn: falls cost at most 23 health,
+// and eating tops the tummy up to at most TUMMY_MAX.
+const int ENDLESS_METER = 1 << 20;
+
 // One level, played from any state of play with the rules' own turns.
 class level_play {
   public:
@@ -76,6 +80,9 @@ class level_play {
     }
     bool has_mines() const {
         return has_mines_;
+    }
+    const relaxed_rules &rules() const {
+        return rules_;
     }
 
     // The fresh start: the level from its start, then one turn with no move.
@@ -135,25 +142,95 @@ class reach_map {
     // False for a place no play rests at.
     bool prospects_at(int x, int y, int length, prospects *out);
 
-  private:
+    // A lower bound on the keys a player resting at a place with `eaten`
+    // eaten still needs to clear the level (bound.cpp): never more than any
+    // real play needs; NO_WAY where no play can; 0 with nothing left. With
+    // `with_order`, also what the order of eating costs, which takes a table
+    // by set eaten. `nearest`: the fewest moves to pass a grubblet left.
+    enum { NO_WAY = 1 << 20 };
+    struct keys_left {
+        int at_least, nearest;
+    };
+    keys_left keys_left_from(int place, const word *eaten, bool with_order);
+
+    // Places are numbered from 0 (the start's rest) in the order found.
+    int places() const {
+        return places_;
+    }
+    int place_at(int x, int y) const {
+        return place_of_[static_cast<std::size_t>(y * BOARD_COLS + x)];
+    }
+    cell_ref cell_of(int place) const {
+        return cell_of_[static_cast<std::size_t>(place)];
+    }
+
     // Where one move leads from one place, for jump lengths from
-    // `from_length` up to where the next motion of the same move starts.
+    // `from_length` up to where the next motion of the same move starts, as
+    // the rules' own turn traced it on the level with every grubblet in
+    // place.
     struct motion {
         int from_length;
         int to;                 // place, or -1 for a death
-        int passes, passes_end; // grubblets passed, in passed_
+        int passes, passes_end; // grubblets passed, each once, in passed()
+        int hurt;               // health a fall at its end costs
     };
-    // For one jump length: by place, grubblets passed from there.
+    // The motion of PLAYER_MOVES[move] from a place with jumps `length`
+    // cells longer than at the start.
+    const motion &motion_of(int place, int move, int length) const;
+    int passed(int k) const {
+        return passed_[static_cast<std::size_t>(k)];
+    }
+
+  private:
+    // For one jump length: by place, grubblets passed from there; and the
+    // bound's tables (bound.cpp), empty past their memory.
     struct closures {
         std::vector<word> ever, before_growing;
+        // By place * grubblets + grubblet: the fewest moves, this length or
+        // longer, to a move that passes the grubblet (0xFFFF: none).
+        std::vector<std::uint16_t> to_pass;
+        // The same with the moves of this length only: until the next
+        // grubblet is eaten, the jumps keep their length.
+        std::vector<std::uint16_t> to_pass_now;
+        // By grubblet * grubblets + grubblet: the fewest moves from the end
+        // of a move that passes the one to a move that passes the other; 0
+        // where one move passes both.
+        std::vector<std::uint16_t> between;
+        // The grubblets in groups, and the shortest walk through a set of
+        // groups from a first one, by set * groups + first; none when
+        // `groups` is 0.
+        int groups = 0;
+        std::vector<std::uint8_t> group_of;
+        std::vector<std::uint16_t> walk;
     };
     void make_closures(int length);
+    void make_distances(int length, const std::vector<std::vector<int>> &next,
+                        const std::vector<word> &own,
+                        const std::vector<std::vector<int>> &next_now,
+                        const std::vector<word> &own_now);
+    // The bound's parts that depend on the set eaten alone: for each
+    // grubblet left in reading order, the fewest moves from passing another
+    // one left to passing it (in set_keys_), and the spanning tree.
+    struct set_bound {
+        std::uint64_t hash;
+        std::size_t words_at, keys_at; // in set_words_, set_keys_
+        int tree;
+    };
+    const set_bound &bound_of_set(int length, const word *eaten);
+    void make_group_walks(closures *made);
     std::vector<word> closure(const std::vector<std::vector<int>> &next,
                               const std::vector<word> &own) const;
 
     int words_;
+    int grubblet_count_;
     int places_ = 0;
+    std::size_t distance_bytes_ = 0; // in every length's tables
+    std::vector<int> set_table_;     // open addressing into set_bounds_, -1 free
+    std::vector<set_bound> set_bounds_;
+    std::vector<word> set_words_;
+    std::vector<std::uint16_t> set_keys_;
     std::vector<int> place_of_; // by row * 80 + column, -1 where never at rest
+    std::vector<cell_ref> cell_of_; // by place
     std::vector<word> at_all_;
     // By place * 7 + move: the move's motions, lengths rising, the first
     // from length 0.
@@ -172,15 +249,22 @@ bool can_still_win(reach_map &map, int x, int y, const word *eaten);
 
 // A win looked for over whole states of play.
 enum search_order {
-    ORDER_SHORTEST, // breadth first: the first win found is a shortest one
-    ORDER_GREEDY,   // the states that have eaten the most first
+    ORDER_SHORTEST, // best first on keys so far plus a lower bound on keys left
+    ORDER_GREEDY,   // the states that have eaten the most first, the nearest grubblet next
+    ORDER_DIRECTED, // the fewest keys so far plus four for each grubblet left first
+    ORDER_BREADTH,  // fewest keys first, unguided: to see where plays come to rest
 };
 
 enum search_end { SEARCH_WON, SEARCH_EXHAUSTED, SEARCH_GAVE_UP };
 
 struct search_result {
     search_end end = SEARCH_EXHAUSTED;
+    // The win found; for the shortest win, also one found before the search
+    // gave up.
     std::string keys;
+    // For the shortest win: no win takes fewer keys (the keys of the win
+    // found, or the least estimate left open when the search gave up).
+    int at_least = 0;
     long states = 0; // distinct states kept, the start one of them
     // By row * 80 + column: the fewest grubblets eaten by a real play seen
     // coming to rest there, or -1 where none was seen.
@@ -193,6 +277,10 @@ struct search_start {
     reach_map *map;
     play_state state;
     const word *eaten;
+    // For the shortest win: a win of this many keys is known, so only
+    // shorter ones are looked for, and none found proves it shortest; 0
+    // when none is known.
+    int shorter_than = 0;
 };
 
 // Searches from the start for a win within max_states distinct states,

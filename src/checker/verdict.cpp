@@ -5,21 +5,23 @@
 //    key runs.
 // 2. The reach map (reach.cpp): a grubblet that no play can get to, whatever
 //    the jumps' length, tummy and health, proves the level cannot be cleared.
-// 3. A breadth-first search over key presses, which finds a shortest win, or
-//    proves there is none by trying every way. It stops early on levels with
-//    many grubblets, where the ways to order them are too many.
-// 4. A greedy search: always on from the states that have eaten the most,
-//    breadth first among those. It finds a win on the levels designers make
-//    in a few thousand states, and, given enough states, still tries every
-//    way before it says a level cannot be cleared.
+// 3. A directed search for any win, and where it runs out of states a
+//    greedy one: always on from the states that have eaten the most. They
+//    find a win on the levels designers make in a few thousand states, and,
+//    given enough states, try every way before they say a level cannot be
+//    cleared.
+// 4. On a win, a best-first search for a shorter one, guided by the map's
+//    lower bound on the keys left (bound.cpp): none found proves the win
+//    shortest; past its limit the bound it reached is reported instead.
 // 5. When every way was tried in vain, the search runs again under relaxed
 //    rules to say which rule stands in the way.
 //
-// Then, on a level not proven lost, the traps, at the places the searches saw
-// real plays come to rest on, and on a clearable one the difficulty figure,
-// all from the same play and reach map. Every search, relaxed or not, draws
-// on one number of distinct states a level, and the states reported are what
-// they took together.
+// Then, on a level not proven lost, the traps, at the places the searches
+// (and a breadth-first look, as a player explores) saw real plays come to
+// rest on, and on a clearable one the difficulty figure, all from the same
+// play and reach map. Every search, relaxed or not, draws on one number of
+// distinct states a level, and the states reported are what they took
+// together.
 #include "search.h"
 
 #include <algorithm>
@@ -247,20 +249,48 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
     }
 
     long left = limits.max_states;
-    const search_start from{&play, &map, start, start_eaten.data()};
-    // At most half the states for proving a win shortest: on levels of many
-    // grubblets it is the greedy search that finds one.
-    search_result shortest =
-        search(from, ORDER_SHORTEST, std::min(std::max(1L, left / 2), limits.shortest_states));
-    left -= shortest.states;
-    verdict.states = shortest.states;
-    verdict.shortest = shortest.end == SEARCH_WON;
-    search_result found = shortest;
-    if (shortest.end == SEARCH_GAVE_UP) {
+    search_start from{&play, &map, start, start_eaten.data()};
+    // Any win first: on the levels designers make the greedy search finds
+    // one in a few thousand states, and on a level that cannot be cleared it
+    // tries every way.
+    // Any win: first directed, which finds short ones, then, where it ran out
+    // of states, greedy, which dives through levels where wins are long.
+    // Either proves there is none when it tries every way.
+    search_result found =
+        search(from, ORDER_DIRECTED, std::min(left, limits.directed_states));
+    left -= found.states;
+    verdict.states = found.states;
+    if (found.end == SEARCH_GAVE_UP) {
+        const std::vector<int> seen = found.fewest_eaten_at;
         found = search(from, ORDER_GREEDY, left);
         left -= found.states;
         verdict.states += found.states;
-        merge_fewest(&found.fewest_eaten_at, shortest.fewest_eaten_at);
+        merge_fewest(&found.fewest_eaten_at, seen);
+    }
+    if (found.end == SEARCH_WON) {
+        // Then only shorter wins are looked for: none found within the
+        // limit proves the first one shortest.
+        // Past 30 grubblets the orders to weigh are too many to prove a win
+        // shortest: fewer states, in proportion, still give the bound.
+        from.shorter_than = static_cast<int>(found.keys.size());
+        const long budget =
+            limits.shortest_states * 30 / std::max(30L, static_cast<long>(play.grubblet_count()));
+        search_result shorter =
+            search(from, ORDER_SHORTEST, std::max(1L, std::min(left, budget)));
+        left -= shorter.states;
+        verdict.states += shorter.states;
+        verdict.at_least = shorter.at_least;
+        verdict.shortest = shorter.end != SEARCH_GAVE_UP;
+        merge_fewest(&found.fewest_eaten_at, shorter.fewest_eaten_at);
+        if (!shorter.keys.empty()) {
+            found.keys = shorter.keys;
+        }
+        // Where plays come to rest, breadth first as a player explores, for
+        // the traps.
+        from.shorter_than = 0;
+        search_result looked = search(from, ORDER_BREADTH, std::min(left, limits.trap_states));
+        verdict.states += looked.states;
+        merge_fewest(&found.fewest_eaten_at, looked.fewest_eaten_at);
     }
     switch (found.end) {
     case SEARCH_WON:
@@ -275,13 +305,9 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         }
         break;
     case SEARCH_GAVE_UP:
-        verdict.reason = "a search for a shortest win gave up after " +
-                         count_text(shortest.states, "state", "states");
-        if (found.states > 0) {
-            verdict.reason += ", and a search for any win after " +
-                              count_text(found.states, "more state", "more states");
-        }
-        verdict.reason += "; --max-states raises the limit";
+        verdict.reason = "a search for any win gave up after " +
+                         count_text(found.states, "state", "states") +
+                         "; --max-states raises the limit";
         break;
     case SEARCH_EXHAUSTED:
         // Every way was tried and none wins: no place is a trap that r

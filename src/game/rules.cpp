@@ -79,6 +79,13 @@ turn_motion start_motion(move_code move, int e) {
     return m;
 }
 
+void eat_grubblet(play_state &s) {
+    s.grubblets_left -= 1;
+    s.tummy = std::min(s.tummy + 25, TUMMY_MAX);
+    s.health += 10;
+    s.eaten += 1;
+}
+
 void clear_trail(turn_trail *trail) {
     trail->len = 0;
     trail->fall_mark = FALL_MARK_NONE;
@@ -106,10 +113,7 @@ outcome_kind advance_turn(board_cells &board, play_state &s, turn_motion &m, tur
         cell_kind &here = board.at[s.y][s.x];
         if (here == CELL_GRUBBLET) {
             here = CELL_EMPTY;
-            s.grubblets_left -= 1;
-            s.tummy = std::min(s.tummy + 25, TUMMY_MAX);
-            s.health += 10;
-            s.eaten += 1;
+            eat_grubblet(s);
             continue;
         }
         if (here == CELL_MINE) {

@@ -122,6 +122,11 @@ struct turn_motion {
 // long axis. The gauge and no move start none.
 turn_motion start_motion(move_code move, int eaten);
 
+// What eating one grubblet does to the meters and counts (the cell itself
+// is the board's business). Tools that know which grubblets a move passes
+// apply it once for each.
+void eat_grubblet(play_state &state);
+
 // The cells the player left during a turn, oldest first, and the first
 // entry of the painful part of a fall.
 struct turn_trail {
