@@ -117,7 +117,8 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
         std::sort(ends[a].begin(), ends[a].end());
         ends[a].erase(std::unique(ends[a].begin(), ends[a].end()), ends[a].end());
         for (int end : ends[a]) {
-            const std::uint16_t *from_end = &made.to_pass[static_cast<std::size_t>(end) * grubblets];
+            const std::uint16_t *from_end =
+                &made.to_pass[static_cast<std::size_t>(end) * grubblets];
             for (std::size_t b = 0; b < grubblets; b++) {
                 keys[b] = std::min(keys[b], from_end[b]);
             }
@@ -167,9 +168,9 @@ const reach_map::set_bound &reach_map::bound_of_set(int length, const word *eate
         std::uint16_t cheapest = FAR;
         for (int a : left) {
             if (a != b) {
-                cheapest = std::min(
-                    cheapest, lengths.between[static_cast<std::size_t>(a) * grubblets +
-                                              static_cast<std::size_t>(b)]);
+                cheapest =
+                    std::min(cheapest, lengths.between[static_cast<std::size_t>(a) * grubblets +
+                                                       static_cast<std::size_t>(b)]);
             }
         }
         set_keys_.push_back(cheapest);
@@ -304,7 +305,8 @@ void reach_map::make_group_walks(closures *made) {
     for (std::size_t k = 0; k < groups; k++) {
         for (std::size_t i = 0; i < groups; i++) {
             for (std::size_t j = 0; j < groups; j++) {
-                d[i * groups + j] = std::min(d[i * groups + j], d[i * groups + k] + d[k * groups + j]);
+                d[i * groups + j] =
+                    std::min(d[i * groups + j], d[i * groups + k] + d[k * groups + j]);
             }
         }
     }
@@ -320,7 +322,8 @@ void reach_map::make_group_walks(closures *made) {
             int best = rest == 0 ? 0 : int(NO_WAY);
             for (std::size_t next = 0; next < groups; next++) {
                 if (rest >> next & 1u) {
-                    best = std::min(best, d[first * groups + next] + made->walk[rest * groups + next]);
+                    best =
+                        std::min(best, d[first * groups + next] + made->walk[rest * groups + next]);
                 }
             }
             made->walk[set * groups + first] = static_cast<std::uint16_t>(std::min(best, int(FAR)));

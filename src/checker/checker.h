@@ -68,7 +68,7 @@ struct level_verdict {
     // No win takes fewer keys than this: the length of keys when it is a
     // shortest one, else what the search for one proved before it stopped.
     int at_least = 0;
-    long states = 0;       // states explored, all searches together
+    long states = 0; // states explored, all searches together
     // Why the level cannot be cleared, or what was tried when it was not
     // decided; empty for a clearable level.
     std::string reason;

@@ -150,8 +150,8 @@ class state_store {
                 return s;
             }
             if (s.place == n.place && s.first == eaten[0] &&
-                (words_ == 1 || std::memcmp(eaten_set(s.head) + 1, eaten + 1,
-                                            (words_ - 1) * sizeof(word)) == 0)) {
+                (words_ == 1 ||
+                 std::memcmp(eaten_set(s.head) + 1, eaten + 1, (words_ - 1) * sizeof(word)) == 0)) {
                 return s;
             }
         }
@@ -371,8 +371,8 @@ search_result search(const search_start &from, search_order order, long max_stat
                 continue;
             }
             bool hurt;
-            if (motion.to < 0 || end_turn(s, turn_motion{0, 0, motion.hurt, false}, &hurt) !=
-                                     OUTCOME_NONE) {
+            if (motion.to < 0 ||
+                end_turn(s, turn_motion{0, 0, motion.hurt, false}, &hurt) != OUTCOME_NONE) {
                 continue;
             }
             const cell_ref rest = map.cell_of(motion.to);

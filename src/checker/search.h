@@ -205,8 +205,7 @@ class reach_map {
     };
     void make_closures(int length);
     void make_distances(int length, const std::vector<std::vector<int>> &next,
-                        const std::vector<word> &own,
-                        const std::vector<std::vector<int>> &next_now,
+                        const std::vector<word> &own, const std::vector<std::vector<int>> &next_now,
                         const std::vector<word> &own_now);
     // The bound's parts that depend on the set eaten alone: for each
     // grubblet left in reading order, the fewest moves from passing another
@@ -229,7 +228,7 @@ class reach_map {
     std::vector<set_bound> set_bounds_;
     std::vector<word> set_words_;
     std::vector<std::uint16_t> set_keys_;
-    std::vector<int> place_of_; // by row * 80 + column, -1 where never at rest
+    std::vector<int> place_of_;     // by row * 80 + column, -1 where never at rest
     std::vector<cell_ref> cell_of_; // by place
     std::vector<word> at_all_;
     // By place * 7 + move: the move's motions, lengths rising, the first

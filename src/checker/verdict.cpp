@@ -256,8 +256,7 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
     // Any win: first directed, which finds short ones, then, where it ran out
     // of states, greedy, which dives through levels where wins are long.
     // Either proves there is none when it tries every way.
-    search_result found =
-        search(from, ORDER_DIRECTED, std::min(left, limits.directed_states));
+    search_result found = search(from, ORDER_DIRECTED, std::min(left, limits.directed_states));
     left -= found.states;
     verdict.states = found.states;
     if (found.end == SEARCH_GAVE_UP) {
@@ -275,8 +274,7 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         from.shorter_than = static_cast<int>(found.keys.size());
         const long budget =
             limits.shortest_states * 30 / std::max(30L, static_cast<long>(play.grubblet_count()));
-        search_result shorter =
-            search(from, ORDER_SHORTEST, std::max(1L, std::min(left, budget)));
+        search_result shorter = search(from, ORDER_SHORTEST, std::max(1L, std::min(left, budget)));
         left -= shorter.states;
         verdict.states += shorter.states;
         verdict.at_least = shorter.at_least;
@@ -306,7 +304,7 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         break;
     case SEARCH_GAVE_UP:
         verdict.reason = "a search for any win gave up after " +
-                         count_text(found.states, "state", "states") +
+                         count_text(verdict.states, "state", "states") +
                          "; --max-states raises the limit";
         break;
     case SEARCH_EXHAUSTED:

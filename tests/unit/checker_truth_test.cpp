@@ -4,6 +4,7 @@
 // checker makes is compared with it. On the shipped levels, no trap lies on
 // the level's own winning route where the route meets its condition.
 #include "checker/checker.h"
+#include "checker/search.h"
 #include "hard_levels.h"
 #include "levels/levels.h"
 #include "rules_test_support.h"
@@ -37,8 +38,9 @@ struct truth {
     bool start_dies = false, start_clears = false;
     std::vector<full_state> states; // states[0] is the fresh start
     std::vector<bool> can_clear;
-    int shortest = -1;       // fewest keys to a clear, -1 if none
-    unsigned ever_eaten = 0; // grubblets some play eats
+    std::vector<int> keys_left; // by state: fewest keys to a clear, -1 if none
+    int shortest = -1;          // fewest keys to a clear, -1 if none
+    unsigned ever_eaten = 0;    // grubblets some play eats
 };
 
 class checker_truth_test : public rules_test {
@@ -125,24 +127,51 @@ class checker_truth_test : public rules_test {
             t.states.clear();
             return t;
         }
-        t.can_clear = wins;
+        // Back from the states one key from a clear, breadth first: the
+        // fewest keys left from every state that can still clear.
+        t.keys_left.assign(wins.size(), -1);
         std::vector<int> todo;
         for (std::size_t i = 0; i < wins.size(); i++) {
             if (wins[i]) {
+                t.keys_left[i] = 1;
                 todo.push_back(static_cast<int>(i));
             }
         }
-        while (!todo.empty()) {
-            int i = todo.back();
-            todo.pop_back();
-            for (int from : back[static_cast<std::size_t>(i)]) {
-                if (!t.can_clear[static_cast<std::size_t>(from)]) {
-                    t.can_clear[static_cast<std::size_t>(from)] = true;
+        for (std::size_t k = 0; k < todo.size(); k++) {
+            const auto i = static_cast<std::size_t>(todo[k]);
+            for (int from : back[i]) {
+                if (t.keys_left[static_cast<std::size_t>(from)] < 0) {
+                    t.keys_left[static_cast<std::size_t>(from)] = t.keys_left[i] + 1;
                     todo.push_back(from);
                 }
             }
         }
+        for (int keys : t.keys_left) {
+            t.can_clear.push_back(keys > 0);
+        }
         return t;
+    }
+
+    // The search's lower bound on the keys left, from every state of play
+    // that can still clear the level, against the fewest it really takes.
+    void expect_bound_holds(int level, const truth &t) {
+        level_play play(stored_level(level));
+        play_state start;
+        word none = 0;
+        trajectory first;
+        ASSERT_EQ(play.fresh_start(&start, &none, &first), OUTCOME_NONE);
+        reach_map map(play, start.x, start.y, first);
+        for (std::size_t i = 0; i < t.states.size(); i++) {
+            if (t.keys_left[i] < 0) {
+                continue;
+            }
+            const full_state &s = t.states[i];
+            const int place = map.place_at(s.x, s.y);
+            ASSERT_GE(place, 0) << "a rest the map never saw";
+            const word eaten = s.eaten;
+            EXPECT_LE(map.keys_left_from(place, &eaten, true).at_least, t.keys_left[i])
+                << "row " << s.y << " column " << s.x << " eaten " << s.eaten;
+        }
     }
 
     // Every claim of the verdict on `level` against the truth.
@@ -160,8 +189,20 @@ class checker_truth_test : public rules_test {
         }
         const bool clearable = t.can_clear[0];
         EXPECT_EQ(v.answer, clearable ? ANSWER_CLEARABLE : ANSWER_NOT_CLEARABLE) << v.reason;
-        if (clearable && v.shortest) {
+        if (clearable) {
+            EXPECT_TRUE(v.shortest);
             EXPECT_EQ(static_cast<int>(v.keys.size()), t.shortest) << v.keys;
+            EXPECT_EQ(v.at_least, t.shortest);
+            // With too few states to prove it, the bound it reports still
+            // holds, and so does a shortest length it proves all the same.
+            for (long states : {1L, 10L, 100L}) {
+                search_limits few;
+                few.shortest_states = states;
+                const level_verdict cut = solve_level(stored_level(level), few);
+                EXPECT_LE(cut.at_least, t.shortest) << states;
+                EXPECT_TRUE(!cut.shortest || static_cast<int>(cut.keys.size()) == t.shortest);
+            }
+            expect_bound_holds(level, t);
         }
         std::vector<bool> named(grubblets.size(), false);
         for (cell_ref g : v.never_eaten) {
@@ -336,4 +377,24 @@ TEST_F(checker_truth_test, no_trap_on_the_winning_routes_of_the_shipped_levels) 
         ASSERT_FALSE(outcomes.empty());
         EXPECT_EQ(outcomes.front(), level == 8 ? OUTCOME_GAME_WON : OUTCOME_LEVEL_WON);
     }
+}
+
+TEST_F(checker_truth_test, bound_and_lengths_hold_where_the_order_of_eating_matters) {
+    // Rooms with more grubblets, where a win can take them in many orders.
+    std::mt19937 random(27);
+    int compared = 0;
+    for (int i = 0; i < 8; i++) {
+        build_room(this, 2, random);
+        for (int extra = 0, tries = 0; extra < 4 && tries < 500; tries++) {
+            const int r = BOARD_ROWS - 1 - static_cast<int>(random() % 10);
+            const int c = 1 + static_cast<int>(random() % 19);
+            if (level_set[2][r][c] == CELL_EMPTY) {
+                put(2, r, c, "=");
+                extra++;
+            }
+        }
+        SCOPED_TRACE(level_text(2));
+        compared += compare(2, 100000);
+    }
+    EXPECT_GE(compared, 3);
 }
