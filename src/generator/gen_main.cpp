@@ -25,7 +25,9 @@ static const char USAGE[] =
     "  grubblet-gen -o boards.txt && grubblet\n"
     "Every level is proven clearable by the level checker, and the levels are\n"
     "ordered by its difficulty figure, gentle first. One line a level on\n"
-    "standard error tells its grubblets, difficulty and layout.\n"
+    "standard error tells its grubblets, difficulty, the keys of its winning\n"
+    "sequence (\"shortest\" when proven so, else the proven \"at least\"), and\n"
+    "its layout.\n"
     "\n"
     "Options:\n"
     "  --seed N        make the pack numbered N (0 to 4294967295): the same\n"
@@ -176,8 +178,12 @@ int main(int argc, char **argv) {
     bool proven = true;
     for (std::size_t i = 0; i < pack.size(); i++) {
         const generated_level &level = pack[i];
-        std::fprintf(stderr, "level %zu: %d grubblets, difficulty %.1f, %zu key presses (%s)\n",
-                     i + 1, level.grubblets, level.difficulty.score, level.keys.size(),
+        // The par: proven shortest, or how close the proof came.
+        const std::string par = static_cast<std::size_t>(level.at_least) == level.keys.size()
+                                    ? "shortest"
+                                    : "at least " + std::to_string(level.at_least);
+        std::fprintf(stderr, "level %zu: %d grubblets, difficulty %.1f, %zu key presses, %s (%s)\n",
+                     i + 1, level.grubblets, level.difficulty.score, level.keys.size(), par.c_str(),
                      level.layout);
         proven = proven && level.difficulty.known;
     }

@@ -26,6 +26,7 @@ enum pack_difficulty {
 struct generated_level {
     board_cells board{};
     std::string keys; // the checker's winning sequence
+    int at_least = 0; // no win is shorter; keys.size() when keys is a shortest win
     difficulty_figure difficulty;
     int grubblets = 0;
     const char *layout = ""; // the kind of board it was built on, as a word

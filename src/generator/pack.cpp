@@ -172,6 +172,7 @@ bool keep_level(generated_level *out) {
         return false;
     }
     out->keys = verdict.keys;
+    out->at_least = verdict.shortest ? static_cast<int>(verdict.keys.size()) : verdict.at_least;
     out->grubblets = fresh_play(out->board).grubblets_left;
     out->difficulty = verdict.difficulty;
     return out->difficulty.known;
