@@ -177,6 +177,43 @@ void make_starvation_tunnel(board_cells &level) {
     b[22][40] = CELL_GRUBBLET;
 }
 
+void make_tower(board_cells &level, int grubblets, unsigned seed) {
+    auto &b = level.at;
+    std::mt19937 random(seed);
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (auto &row : b) {
+        std::fill(std::begin(row), std::end(row), CELL_EMPTY);
+    }
+    const int columns = 3 + below(5);
+    for (int k = 0; k < columns; k++) {
+        int col = 4 + (72 * k) / columns + below(6);
+        for (int row = BOARD_ROWS - 3 - below(2); row >= 2; row -= 2 + below(3)) {
+            col = std::max(1, std::min(BOARD_COLS - 7, col + below(7) - 3));
+            const int length = 2 + below(4);
+            for (int c = col; c < col + length; c++) {
+                b[row][c] = CELL_WALL;
+            }
+        }
+    }
+    // Grubblets on the ledges, nearest the top first, then on the floor.
+    int placed = 0;
+    for (int r = 0; r < BOARD_ROWS - 1 && placed < grubblets; r++) {
+        for (int c = 0; c < BOARD_COLS && placed < grubblets; c++) {
+            if (b[r][c] == CELL_EMPTY && b[r + 1][c] == CELL_WALL && below(4) != 0) {
+                b[r][c] = CELL_GRUBBLET;
+                placed++;
+            }
+        }
+    }
+    for (int c = 0; c < BOARD_COLS && placed < grubblets; c += 2) {
+        if (b[BOARD_ROWS - 1][c] == CELL_EMPTY) {
+            b[BOARD_ROWS - 1][c] = CELL_GRUBBLET;
+            placed++;
+        }
+    }
+    b[BOARD_ROWS - 1][BOARD_COLS - 1] = CELL_START;
+}
+
 bool write_levels(const char *path) {
     std::vector<char> text(FILE_BYTES);
     format_boards(text.data());

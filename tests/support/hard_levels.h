@@ -26,6 +26,12 @@ int wall_in_a_grubblet(board_cells &level, unsigned seed);
 // lasts.
 void make_starvation_tunnel(board_cells &level);
 
+// A tower of short ledges, as designers build them: 3 to 7 columns of 2- to
+// 5-cell ledges, 2 to 4 rows apart, wandering left and right; `grubblets`
+// grubblets resting on the ledges (and on the floor when the ledges run
+// out); the start on the floor. The same seed makes the same tower.
+void make_tower(board_cells &level, int grubblets, unsigned seed);
+
 // Writes the nine stored levels (the game's level storage) to a file as the
 // game writes it; false on a write error.
 bool write_levels(const char *path);
