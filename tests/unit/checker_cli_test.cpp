@@ -209,6 +209,7 @@ TEST(checker_cli, json_report_for_scripts) {
     EXPECT_EQ(won["clearable"], true);
     EXPECT_EQ(won["keys"], "66");
     EXPECT_EQ(won["shortest"], true);
+    EXPECT_EQ(won["at_least"], 2);
     EXPECT_EQ(won["never_eaten"], nlohmann::json::array());
     const nlohmann::json &lost = report["levels"][1];
     // Two sprints on a flat floor: nothing to fear, the tummy at 98 before
@@ -269,6 +270,8 @@ TEST(checker_cli, traps_limits_and_strict_for_a_level_pack) {
     report = nlohmann::json::parse(r.out);
     for (const nlohmann::json &level : report["levels"]) {
         EXPECT_LE(level["states"].get<long>(), 100);
+        EXPECT_TRUE(level["clearable"] != true || level["at_least"].get<std::size_t>() <=
+                                                      level["keys"].get<std::string>().size());
         const std::string reason = level["reason"];
         long sum = 0;
         for (std::size_t at = reason.find("after "); at != std::string::npos;
@@ -277,6 +280,11 @@ TEST(checker_cli, traps_limits_and_strict_for_a_level_pack) {
         }
         EXPECT_EQ(sum, level["states"].get<long>()) << reason;
     }
+    // Too few states to prove a win shortest: the text says how close it came.
+    r = run_checker("--max-states 3000 " GRUBBLET_SHIPPED_BOARDS);
+    EXPECT_NE(r.out.find(" key presses (a winning sequence, not proven shortest; at least "),
+              std::string::npos)
+        << r.out;
 
     // An empty file is what the game reads as nine empty levels: cleared,
     // but not what a level pack means; --strict fails it.
