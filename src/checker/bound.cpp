@@ -26,7 +26,11 @@ const std::uint16_t FAR = 0xFFFF;
 
 // A bound per level that stays within this much memory; past it the bound
 // falls back to what needs no table.
-const std::size_t DISTANCE_BYTES = std::size_t(24) << 20;
+const std::size_t DISTANCE_BYTES = std::size_t(16) << 20;
+
+// The parts of the bound kept by set eaten: at most this many numbers (two
+// bytes each) before the table starts afresh.
+const std::size_t SET_KEYS_KEPT = std::size_t(3) << 20;
 
 // The most grubblets left for which the bound weighs the order of eating.
 const int ORDER_GRUBBLETS = 30;
@@ -143,8 +147,13 @@ const reach_map::set_bound &reach_map::bound_of_set(int length, const word *eate
         h = (h ^ eaten[w]) * 0xff51afd7ed558ccdull;
         h ^= h >> 29;
     }
-    if (set_table_.empty()) {
+    if (set_table_.empty() || set_keys_.size() > SET_KEYS_KEPT) {
+        // Kept within bounds by starting afresh: what is needed again is
+        // made again.
         set_table_.assign(1 << 10, -1);
+        set_bounds_.clear();
+        set_words_.clear();
+        set_keys_.clear();
     }
     std::size_t mask = set_table_.size() - 1, i = static_cast<std::size_t>(h) & mask;
     for (; set_table_[i] >= 0; i = (i + 1) & mask) {

@@ -40,8 +40,12 @@ struct search_node {
 // side.
 class state_store {
   public:
-    explicit state_store(int words) : words_(static_cast<std::size_t>(words)) {
+    // Room for `most` states is set aside up front, so that growing never
+    // holds two copies at once; pages count only once a state is in them.
+    state_store(int words, long most) : words_(static_cast<std::size_t>(words)) {
         table_.assign(1 << 12, slot{0, 0, -1});
+        nodes_.reserve(static_cast<std::size_t>(most));
+        eaten_.reserve(static_cast<std::size_t>(most) * words_);
     }
 
     long size() const {
@@ -92,7 +96,7 @@ class state_store {
         s.head = index;
         nodes_.push_back(n);
         eaten_.insert(eaten_.end(), eaten, eaten + words_);
-        if (places_ * 2 > table_.size()) {
+        if (places_ * 10 > table_.size() * 7) {
             grow();
         }
         return index;
@@ -172,7 +176,7 @@ class state_store {
     std::vector<search_node> nodes_;
     std::vector<word> eaten_;
     mutable std::vector<slot> table_;
-    std::size_t places_ = 0; // slots in use
+    std::size_t places_ = 0; // slots in use, at most seven in ten
 };
 
 // The keys a directed search counts for each grubblet left: about what the
@@ -187,6 +191,9 @@ const int DIRECTED_KEYS = 4;
 // first by keys so far. Among equals, first in, first out.
 class frontier {
   public:
+    explicit frontier(long most) {
+        heap_.reserve(static_cast<std::size_t>(most));
+    }
     void push(int first, int second, int node) {
         heap_.push_back({first, second, node});
         std::push_heap(heap_.begin(), heap_.end(), later);
@@ -269,8 +276,8 @@ search_result search(const search_start &from, search_order order, long max_stat
         result.at_least = shortest ? from.shorter_than : 0;
         return result;
     }
-    state_store store(words);
-    frontier open;
+    state_store store(words, max_states);
+    frontier open(max_states);
     // Wins this long or longer are not looked for: the caller knows one,
     // or the search has found one.
     int cutoff = from.shorter_than > 0 ? from.shorter_than : reach_map::NO_WAY;
