@@ -133,11 +133,6 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
             }
         }
     }
-    const std::size_t walk_bytes = (std::size_t(1) << MOST_GROUPS) * MOST_GROUPS * 2;
-    if (grubblet_count_ <= ORDER_GRUBBLETS && distance_bytes_ + walk_bytes <= DISTANCE_BYTES) {
-        distance_bytes_ += walk_bytes;
-        make_group_walks(&made);
-    }
 }
 
 const reach_map::set_bound &reach_map::bound_of_set(int length, const word *eaten) {
@@ -350,10 +345,20 @@ reach_map::keys_left reach_map::keys_left_from(int place, const word *eaten, boo
         return out;
     }
     const int length = std::min(eaten_count, static_cast<int>(by_length_.size()) - 1);
-    const closures &made = by_length_[static_cast<std::size_t>(length)];
+    closures &made = by_length_[static_cast<std::size_t>(length)];
     if (made.to_pass.empty()) {
         out.at_least = 1; // past the memory for tables: at least the last key
         return out;
+    }
+    // The walks through groups only for the search for a shorter win, made
+    // when it first needs them.
+    const std::size_t walk_bytes = (std::size_t(1) << MOST_GROUPS) * MOST_GROUPS * 2;
+    if (with_order && !made.walks_tried) {
+        made.walks_tried = true;
+        if (grubblet_count_ <= ORDER_GRUBBLETS && distance_bytes_ + walk_bytes <= DISTANCE_BYTES) {
+            distance_bytes_ += walk_bytes;
+            make_group_walks(&made);
+        }
     }
     const auto grubblets = static_cast<std::size_t>(grubblet_count_);
     const std::uint16_t *to_pass = &made.to_pass[static_cast<std::size_t>(place) * grubblets];

@@ -200,6 +200,7 @@ class reach_map {
         // groups from a first one, by set * groups + first; none when
         // `groups` is 0.
         int groups = 0;
+        bool walks_tried = false;
         std::vector<std::uint8_t> group_of;
         std::vector<std::uint16_t> walk;
     };
