@@ -3,8 +3,8 @@
 // cleared, with a winning key sequence, or why not.
 //
 // Exit status: 0 when every level can be cleared, 1 when some cannot (or were
-// not decided, or, with --strict, anything was warned about), 2 when the file
-// cannot be read or the arguments are wrong.
+// not decided, or, with --strict, anything was warned about the file), 2 when
+// the file cannot be read or the arguments are wrong. Traps are notes.
 #include "checker.h"
 
 #include "../levels/levels.h"
@@ -39,9 +39,10 @@ static const char HELP[] =
     "                     ever eat (each as FILE:LINE:COLUMN), the tummy\n"
     "                     running out, falls, mines\n"
     "  not decided        the search limit was reached first\n"
-    "It also warns about traps: places a real play comes to rest in from which\n"
-    "a player can never clear the level, whatever has been eaten or having\n"
-    "eaten at most N grubblets (FILE:LINE:COLUMN-COLUMN for a run of them).\n"
+    "It also notes traps, as part of a level's design: places a real play\n"
+    "comes to rest in from which a player can never clear the level, whatever\n"
+    "has been eaten or having eaten at most N grubblets\n"
+    "(FILE:LINE:COLUMN-COLUMN for a run of them).\n"
     "Each clearable level gets a difficulty figure: the winning sequence's\n"
     "length, the share of moves on the way that kill or strand (risk), and the\n"
     "lowest tummy on it; man grubblet-check says how they make the score.\n"
@@ -50,7 +51,8 @@ static const char HELP[] =
     "  --json           the whole report as one JSON object\n"
     "  --route          also draw each level with the route of its winning\n"
     "                   sequence (in colour on a terminal, unless NO_COLOR is set)\n"
-    "  --strict         fail (exit status 1) on any warning too\n"
+    "  --strict         fail (exit status 1) on any warning about the file too;\n"
+    "                   traps are notes and pass\n"
     "  --max-states N   keep at most N distinct states a level, all searches\n"
     "                   together (default 1000000)\n"
     "  --jobs N         check N levels at once (default: one for each core)\n"

@@ -140,7 +140,8 @@ file_report begin_report(const std::string &path, const std::string &content);
 
 // The report as text, as the command prints it by default; the exit status
 // the command ends with: 0 when every level is clearable (and, `strict`,
-// nothing was warned about), 1 otherwise.
+// nothing was warned about the file), 1 otherwise. Traps are notes on a
+// level's design: they never fail it.
 std::string report_text(const file_report &report);
 int report_status(const file_report &report, bool strict);
 // The report as one JSON object.
