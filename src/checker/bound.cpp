@@ -85,7 +85,7 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
                                const std::vector<word> &own_now) {
     const auto places = static_cast<std::size_t>(places_);
     const auto grubblets = static_cast<std::size_t>(grubblet_count_);
-    const std::size_t bytes = (2 * places + grubblets) * grubblets * sizeof(std::uint16_t);
+    const std::size_t bytes = (3 * places + grubblets) * grubblets * sizeof(std::uint16_t);
     if (distance_bytes_ + bytes > DISTANCE_BYTES) {
         return;
     }
@@ -93,6 +93,24 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
     closures &made = by_length_[static_cast<std::size_t>(length)];
     made.to_pass = keys_by_place(next, own, grubblet_count_, words_);
     made.to_pass_now = keys_by_place(next_now, own_now, grubblet_count_, words_);
+    // Between two grubblets eaten one after the other the jumps keep one
+    // length, this one or a longer one: the fewest moves at a single length.
+    // (The moves of `next` mix lengths, which no play can.) Made from the
+    // longer lengths' tables, on levels where the order is weighed.
+    made.leg = made.to_pass;
+    if (grubblet_count_ <= ORDER_GRUBBLETS) {
+        made.leg = made.to_pass_now;
+        if (length + 1 < static_cast<int>(by_length_.size())) {
+            const closures &longer = closures_at(length + 1);
+            if (longer.leg.size() == made.leg.size()) {
+                for (std::size_t i = 0; i < made.leg.size(); i++) {
+                    made.leg[i] = std::min(made.leg[i], longer.leg[i]);
+                }
+            } else {
+                made.leg = made.to_pass;
+            }
+        }
+    }
     // Where the moves that pass each grubblet and live on come to rest, and
     // which grubblets one move passes together.
     std::vector<std::vector<int>> ends(grubblets);
@@ -121,8 +139,7 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
         std::sort(ends[a].begin(), ends[a].end());
         ends[a].erase(std::unique(ends[a].begin(), ends[a].end()), ends[a].end());
         for (int end : ends[a]) {
-            const std::uint16_t *from_end =
-                &made.to_pass[static_cast<std::size_t>(end) * grubblets];
+            const std::uint16_t *from_end = &made.leg[static_cast<std::size_t>(end) * grubblets];
             for (std::size_t b = 0; b < grubblets; b++) {
                 keys[b] = std::min(keys[b], from_end[b]);
             }

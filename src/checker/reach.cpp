@@ -224,6 +224,13 @@ bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
     if (place < 0 || length < 0) {
         return false;
     }
+    const closures &made = closures_at(length);
+    const std::size_t at = static_cast<std::size_t>(place) * static_cast<std::size_t>(words_);
+    *out = {&made.ever[at], &made.before_growing[at]};
+    return true;
+}
+
+reach_map::closures &reach_map::closures_at(int length) {
     length = std::min(length, static_cast<int>(by_length_.size()) - 1);
     closures &made = by_length_[static_cast<std::size_t>(length)];
     if (made.ever.empty()) {
@@ -236,9 +243,7 @@ bool reach_map::prospects_at(int x, int y, int length, prospects *out) {
                std::size_t(40) << 20);
         make_closures(length);
     }
-    const std::size_t at = static_cast<std::size_t>(place) * static_cast<std::size_t>(words_);
-    *out = {&made.ever[at], &made.before_growing[at]};
-    return true;
+    return made;
 }
 
 const reach_map::motion &reach_map::motion_of(int place, int move, int length) const {

@@ -192,6 +192,9 @@ class reach_map {
         // The same with the moves of this length only: until the next
         // grubblet is eaten, the jumps keep their length.
         std::vector<std::uint16_t> to_pass_now;
+        // The fewest moves at any one length, this or longer (between two
+        // grubblets eaten in turn the length does not change).
+        std::vector<std::uint16_t> leg;
         // By grubblet * grubblets + grubblet: the fewest moves from the end
         // of a move that passes the one to a move that passes the other; 0
         // where one move passes both.
@@ -205,6 +208,8 @@ class reach_map {
         std::vector<std::uint16_t> walk;
     };
     void make_closures(int length);
+    // The map at one jump length, made when first asked for.
+    closures &closures_at(int length);
     void make_distances(int length, const std::vector<std::vector<int>> &next,
                         const std::vector<word> &own, const std::vector<std::vector<int>> &next_now,
                         const std::vector<word> &own_now);
