@@ -14,7 +14,12 @@
 // - for each of them, the cheapest way it could follow what came before it:
 //   from here, or from any other grubblet left (each has one predecessor);
 // - the moves to the nearest, then a spanning tree of the moves between the
-//   grubblets left, each pair joined by the cheaper way round.
+//   grubblets left, each pair joined by the cheaper way round;
+// - the moves to the first of some groups of them, then the shortest walk
+//   through every group (the grubblets in at most 12 groups, every order of
+//   the groups weighed ahead).
+// Between two grubblets eaten in turn the jumps keep one length, so those
+// moves are counted at one length, never mixing them.
 // The parts that depend on the set eaten alone are kept by set.
 #include "search.h"
 
@@ -31,9 +36,6 @@ const std::size_t DISTANCE_BYTES = std::size_t(16) << 20;
 // The parts of the bound kept by set eaten: at most this many numbers (two
 // bytes each) before the table starts afresh.
 const std::size_t SET_KEYS_KEPT = std::size_t(3) << 20;
-
-// The most grubblets left for which the bound weighs the order of eating.
-const int ORDER_GRUBBLETS = 30;
 
 // The most groups of grubblets whose every order is weighed: each length
 // keeps 2^groups x groups numbers.
@@ -85,7 +87,9 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
                                const std::vector<word> &own_now) {
     const auto places = static_cast<std::size_t>(places_);
     const auto grubblets = static_cast<std::size_t>(grubblet_count_);
-    const std::size_t bytes = (3 * places + grubblets) * grubblets * sizeof(std::uint16_t);
+    const bool legs = grubblet_count_ <= ORDER_GRUBBLETS;
+    const std::size_t bytes =
+        ((legs ? 3 : 2) * places + grubblets) * grubblets * sizeof(std::uint16_t);
     if (distance_bytes_ + bytes > DISTANCE_BYTES) {
         return;
     }
@@ -96,9 +100,9 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
     // Between two grubblets eaten one after the other the jumps keep one
     // length, this one or a longer one: the fewest moves at a single length.
     // (The moves of `next` mix lengths, which no play can.) Made from the
-    // longer lengths' tables, on levels where the order is weighed.
-    made.leg = made.to_pass;
-    if (grubblet_count_ <= ORDER_GRUBBLETS) {
+    // longer lengths' tables, on levels where the order is weighed; else
+    // (or past the memory for them) the moves of `next` stand in.
+    if (legs) {
         made.leg = made.to_pass_now;
         if (length + 1 < static_cast<int>(by_length_.size())) {
             const closures &longer = closures_at(length + 1);
@@ -107,10 +111,11 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
                     made.leg[i] = std::min(made.leg[i], longer.leg[i]);
                 }
             } else {
-                made.leg = made.to_pass;
+                made.leg.clear();
             }
         }
     }
+    const std::vector<std::uint16_t> &leg = made.leg.empty() ? made.to_pass : made.leg;
     // Where the moves that pass each grubblet and live on come to rest, and
     // which grubblets one move passes together.
     std::vector<std::vector<int>> ends(grubblets);
@@ -139,7 +144,7 @@ void reach_map::make_distances(int length, const std::vector<std::vector<int>> &
         std::sort(ends[a].begin(), ends[a].end());
         ends[a].erase(std::unique(ends[a].begin(), ends[a].end()), ends[a].end());
         for (int end : ends[a]) {
-            const std::uint16_t *from_end = &made.leg[static_cast<std::size_t>(end) * grubblets];
+            const std::uint16_t *from_end = &leg[static_cast<std::size_t>(end) * grubblets];
             for (std::size_t b = 0; b < grubblets; b++) {
                 keys[b] = std::min(keys[b], from_end[b]);
             }

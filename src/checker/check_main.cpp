@@ -4,7 +4,8 @@
 //
 // Exit status: 0 when every level can be cleared, 1 when some cannot (or were
 // not decided, or, with --strict, anything was warned about the file), 2 when
-// the file cannot be read or the arguments are wrong. Traps are notes.
+// the file cannot be read, the arguments are wrong or memory runs out. Traps
+// are notes.
 #include "checker.h"
 
 #include "../levels/levels.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <unistd.h>
 
@@ -60,8 +62,8 @@ static const char HELP[] =
     "  --version        show the version\n"
     "\n"
     "Exit status: 0 when every level can be cleared, 1 when some cannot or\n"
-    "were not decided (or, with --strict, on any warning), 2 when the file\n"
-    "cannot be read or the arguments are wrong.\n"
+    "were not decided (or, with --strict, on any warning about the file), 2\n"
+    "when the file cannot be read, the arguments are wrong or memory runs out.\n"
     "\n"
     "To make a new level file of nine proven levels: grubblet-gen.\n";
 
@@ -114,8 +116,9 @@ int main(int argc, char **argv) {
         } else if (arg == "--strict") {
             strict = true;
         } else if (const char *value = option_value("--max-states", argc, argv, &i)) {
-            if (!parse_count(value, &limits.max_states)) {
-                return usage_error("--max-states needs a whole number of states, 1 or more");
+            // States are numbered in 32 bits.
+            if (!parse_count(value, &limits.max_states) || limits.max_states > 2000000000) {
+                return usage_error("--max-states needs a whole number of states, 1 to 2000000000");
             }
         } else if (const char *value = option_value("--jobs", argc, argv, &i)) {
             if (!parse_count(value, &jobs) || jobs > 1024) {
@@ -149,7 +152,14 @@ int main(int argc, char **argv) {
     }
 
     file_report report = begin_report(path, content);
-    report.levels = solve_levels(report.boards, limits, static_cast<int>(jobs));
+    try {
+        report.levels = solve_levels(report.boards, limits, static_cast<int>(jobs));
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr,
+                     "grubblet-check: out of memory with --max-states %ld; try a smaller limit\n",
+                     limits.max_states);
+        return 2;
+    }
     std::string out = json ? report_json(report) : report_text(report);
     if (route) {
         const char *no_color = std::getenv("NO_COLOR");

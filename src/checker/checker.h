@@ -108,7 +108,8 @@ std::vector<level_verdict> solve_levels(const std::vector<board_cells> &levels,
 
 // Runs work(0) to work(count - 1), up to `jobs` at once (0: one for each
 // core), and returns when all are done. Each call must touch only what is
-// its own.
+// its own. A call that throws (out of memory) stops the rest, and the
+// exception comes out here once every job running has ended.
 void run_jobs(int count, int jobs, const std::function<void(int)> &work);
 
 // One cell the player stood on while a key sequence was played, and whether

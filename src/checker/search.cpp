@@ -24,6 +24,11 @@
 
 namespace {
 
+// What a search sets aside for `most` states.
+std::size_t reserved(long most) {
+    return static_cast<std::size_t>(std::min(most, 1L << 20));
+}
+
 struct search_node {
     std::int32_t parent;      // the node this one was reached from, -1 at the start
     std::int32_t chain;       // the next node at the same place with the same set, or -1
@@ -40,12 +45,13 @@ struct search_node {
 // side.
 class state_store {
   public:
-    // Room for `most` states is set aside up front, so that growing never
-    // holds two copies at once; pages count only once a state is in them.
+    // Room for up to `most` states is set aside up front (a million at the
+    // most), so that growing seldom holds two copies at once; pages count
+    // only once a state is in them.
     state_store(int words, long most) : words_(static_cast<std::size_t>(words)) {
         table_.assign(1 << 12, slot{0, 0, -1});
-        nodes_.reserve(static_cast<std::size_t>(most));
-        eaten_.reserve(static_cast<std::size_t>(most) * words_);
+        nodes_.reserve(reserved(most));
+        eaten_.reserve(reserved(most) * words_);
     }
 
     long size() const {
@@ -192,7 +198,7 @@ const int DIRECTED_KEYS = 4;
 class frontier {
   public:
     explicit frontier(long most) {
-        heap_.reserve(static_cast<std::size_t>(most));
+        heap_.reserve(reserved(most));
     }
     void push(int first, int second, int node) {
         heap_.push_back({first, second, node});
@@ -272,8 +278,7 @@ search_result search(const search_start &from, search_order order, long max_stat
     result.fewest_eaten_at.assign(BOARD_ROWS * BOARD_COLS, -1);
     const int start_place = map.place_at(from.state.x, from.state.y);
     if (max_states < 1 || start_place < 0) {
-        result.end = SEARCH_GAVE_UP;
-        result.at_least = shortest ? from.shorter_than : 0;
+        result.end = SEARCH_GAVE_UP; // and nothing proven
         return result;
     }
     state_store store(words, max_states);

@@ -7,11 +7,14 @@
 // - reach_map over-approximates every possible play of a level: where the
 //   player can come to rest and which grubblets can be eaten from there,
 //   whatever the jump length and ignoring tummy and health. Whatever it says
-//   cannot happen cannot happen in any real play.
+//   cannot happen cannot happen in any real play. It keeps every move's
+//   traced motion, which the search plays, and gives the lower bound on the
+//   keys left (bound.cpp), which must never exceed what a real play needs.
 // - can_still_win answers, from the map, whether a player at rest can still
 //   clear the level; the search, the traps and the difficulty all ask it.
-// - search() looks for a win over whole states of play, shortest first or
-//   greedy, within a number of distinct states.
+// - search() looks for a win over whole states of play, in one of four
+//   orders (shortest first on the bound, directed, greedy, breadth first),
+//   within a number of distinct states.
 //
 // Sets of grubblets are bit sets of `words` 64-bit words, one bit per
 // grubblet in reading order.
@@ -51,6 +54,11 @@ struct relaxed_rules {
     bool endless_health = false;
     bool no_mines = false;
 };
+
+// The most grubblets (left, or on the level for tables made ahead) for which
+// the bound weighs the order of eating: past it, weighing costs more than it
+// saves, and the search for a shorter win proves nothing.
+const int ORDER_GRUBBLETS = 30;
 
 // A meter that cannot run out within one turn: falls cost at most 23 health,
 // and eating tops the tummy up to at most TUMMY_MAX.
@@ -193,7 +201,8 @@ class reach_map {
         // grubblet is eaten, the jumps keep their length.
         std::vector<std::uint16_t> to_pass_now;
         // The fewest moves at any one length, this or longer (between two
-        // grubblets eaten in turn the length does not change).
+        // grubblets eaten in turn the length does not change); empty where
+        // not made.
         std::vector<std::uint16_t> leg;
         // By grubblet * grubblets + grubblet: the fewest moves from the end
         // of a move that passes the one to a move that passes the other; 0

@@ -26,7 +26,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -250,9 +252,6 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
 
     long left = limits.max_states;
     search_start from{&play, &map, start, start_eaten.data()};
-    // Any win first: on the levels designers make the greedy search finds
-    // one in a few thousand states, and on a level that cannot be cleared it
-    // tries every way.
     // Any win: first directed, which finds short ones, then, where it ran out
     // of states, greedy, which dives through levels where wins are long.
     // Either proves there is none when it tries every way.
@@ -269,11 +268,11 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
     if (found.end == SEARCH_WON) {
         // Then only shorter wins are looked for: none found within the
         // limit proves the first one shortest.
-        // Past 30 grubblets the orders to weigh are too many to prove a win
-        // shortest: fewer states, in proportion, still give the bound.
+        // Past ORDER_GRUBBLETS the bound weighs no order and nothing is
+        // proven: a few states still give the bound.
         from.shorter_than = static_cast<int>(found.keys.size());
-        const long budget =
-            limits.shortest_states * 30 / std::max(30L, static_cast<long>(play.grubblet_count()));
+        const long budget = play.grubblet_count() <= ORDER_GRUBBLETS ? limits.shortest_states
+                                                                     : limits.shortest_states / 50;
         search_result shorter = search(from, ORDER_SHORTEST, std::max(1L, std::min(left, budget)));
         left -= shorter.states;
         verdict.states += shorter.states;
@@ -323,9 +322,21 @@ void run_jobs(int count, int jobs, const std::function<void(int)> &work) {
         jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     }
     std::atomic<int> next{0};
+    // The first failure of any job (running out of memory) ends the work and
+    // is raised again here, where the caller can report it.
+    std::mutex failing;
+    std::exception_ptr failure;
     auto worker = [&] {
         for (int i; (i = next++) < count;) {
-            work(i);
+            try {
+                work(i);
+            } catch (...) {
+                const std::lock_guard<std::mutex> hold(failing);
+                if (!failure) {
+                    failure = std::current_exception();
+                }
+                next = count;
+            }
         }
     };
     std::vector<std::thread> helpers;
@@ -335,6 +346,9 @@ void run_jobs(int count, int jobs, const std::function<void(int)> &work) {
     worker();
     for (std::thread &t : helpers) {
         t.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 
