@@ -328,6 +328,7 @@ void run_jobs(int count, int jobs, const std::function<void(int)> &work) {
     std::exception_ptr failure;
     auto worker = [&] {
         for (int i; (i = next++) < count;) {
+#if defined(__cpp_exceptions)
             try {
                 work(i);
             } catch (...) {
@@ -337,6 +338,9 @@ void run_jobs(int count, int jobs, const std::function<void(int)> &work) {
                 }
                 next = count;
             }
+#else
+            work(i); // built without exceptions (the page): nothing to carry
+#endif
         }
     };
     std::vector<std::thread> helpers;
