@@ -192,7 +192,7 @@ std::vector<trap_run> trap_runs(reach_map &map, int grubblets, const std::vector
     return runs;
 }
 
-// The places both searches saw real plays rest on, with the fewest eaten.
+// Where the searches saw real plays rest, with the fewest eaten, added to.
 void merge_fewest(std::vector<int> *into, const std::vector<int> &from) {
     for (std::size_t i = 0; i < into->size(); i++) {
         int &a = (*into)[i];
@@ -252,42 +252,42 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
 
     long left = limits.max_states;
     search_start from{&play, &map, start, start_eaten.data()};
+    // Every search draws on what is left of the limit, counts in the states
+    // reported, and adds to where real plays were seen to rest.
+    verdict.states = 0;
+    std::vector<int> seen(BOARD_ROWS * BOARD_COLS, -1);
+    auto run = [&](search_order order, long most) {
+        search_result r = search(from, order, most);
+        left -= r.states;
+        verdict.states += r.states;
+        merge_fewest(&seen, r.fewest_eaten_at);
+        return r;
+    };
     // Any win: first directed, which finds short ones, then, where it ran out
     // of states, greedy, which dives through levels where wins are long.
     // Either proves there is none when it tries every way.
-    search_result found = search(from, ORDER_DIRECTED, std::min(left, limits.directed_states));
-    left -= found.states;
-    verdict.states = found.states;
+    search_result found = run(ORDER_DIRECTED, std::min(left, limits.directed_states));
     if (found.end == SEARCH_GAVE_UP) {
-        const std::vector<int> seen = found.fewest_eaten_at;
-        found = search(from, ORDER_GREEDY, left);
-        left -= found.states;
-        verdict.states += found.states;
-        merge_fewest(&found.fewest_eaten_at, seen);
+        found = run(ORDER_GREEDY, left);
     }
     if (found.end == SEARCH_WON) {
-        // Then only shorter wins are looked for: none found within the
-        // limit proves the first one shortest.
-        // Past ORDER_GRUBBLETS the bound weighs no order and nothing is
-        // proven: a few states still give the bound.
+        // Then only shorter wins are looked for: none found within the limit
+        // proves the first one shortest. Past ORDER_GRUBBLETS the bound
+        // weighs no order and nothing is proven: a few states still give the
+        // bound.
         from.shorter_than = static_cast<int>(found.keys.size());
         const long budget = play.grubblet_count() <= ORDER_GRUBBLETS ? limits.shortest_states
                                                                      : limits.shortest_states / 50;
-        search_result shorter = search(from, ORDER_SHORTEST, std::max(1L, std::min(left, budget)));
-        left -= shorter.states;
-        verdict.states += shorter.states;
+        const search_result shorter = run(ORDER_SHORTEST, std::max(1L, std::min(left, budget)));
         verdict.at_least = shorter.at_least;
         verdict.shortest = shorter.end != SEARCH_GAVE_UP;
-        merge_fewest(&found.fewest_eaten_at, shorter.fewest_eaten_at);
         if (!shorter.keys.empty()) {
             found.keys = shorter.keys;
         }
         // Where plays come to rest, breadth first as a player explores, for
         // the traps.
         from.shorter_than = 0;
-        search_result looked = search(from, ORDER_BREADTH, std::min(left, limits.trap_states));
-        verdict.states += looked.states;
-        merge_fewest(&found.fewest_eaten_at, looked.fewest_eaten_at);
+        run(ORDER_BREADTH, std::min(left, limits.trap_states));
     }
     switch (found.end) {
     case SEARCH_WON:
@@ -313,7 +313,7 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         verdict.reason = why_not(play, map, &left, &verdict.states);
         return verdict;
     }
-    verdict.traps = trap_runs(map, play.grubblet_count(), found.fewest_eaten_at);
+    verdict.traps = trap_runs(map, play.grubblet_count(), seen);
     return verdict;
 }
 
