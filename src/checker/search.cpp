@@ -256,10 +256,12 @@ bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
         return true; // a place the map never saw: nothing is known
     }
     const word *at_all = map.eatable_at_all();
+    const word *pocket = map.pocket_at(map.place_at(x, y), count_bits(eaten, words));
     bool left = false, passable_now = false;
     for (int w = 0; w < words; w++) {
         word remaining = at_all[w] & ~eaten[w];
-        if ((remaining & ~open.ever[w]) != 0) {
+        if ((remaining & ~open.ever[w]) != 0 ||
+            (pocket != nullptr && (remaining & ~pocket[w]) != 0)) {
             return false;
         }
         left = left || remaining != 0;

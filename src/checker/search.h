@@ -189,6 +189,13 @@ class reach_map {
         return passed_[static_cast<std::size_t>(k)];
     }
 
+    // A pocket: the few places a player resting at `place` with jumps
+    // `length` longer can ever get to, when the grubblets passed in them
+    // cannot lengthen the jumps enough to leave (a well too deep, a pit with
+    // walls too high). The grubblets some move there passes, or nullptr when
+    // the place is no pocket (pocket.cpp).
+    const word *pocket_at(int place, int length);
+
   private:
     // For one jump length: by place, grubblets passed from there; and the
     // bound's tables (bound.cpp), empty past their memory.
@@ -253,12 +260,17 @@ class reach_map {
     // By jump length, up to the longest at which some motion starts: every
     // longer one behaves as that one. Each made when first asked for.
     std::vector<closures> by_length_;
+    // By place * (grubblets + 1) + length: -2 not yet asked, -1 no pocket,
+    // else where its grubblets start in pocket_sets_.
+    std::vector<int> pocket_of_;
+    std::vector<word> pocket_sets_;
 };
 
 // Whether a player resting at (x, y) with `eaten` eaten can still clear the
 // level: false when some grubblet left is out of every way on from there, or
-// no way passes any of them before the jumps grow, which only eating does.
-// Never false where a win is still possible.
+// no way passes any of them before the jumps grow, which only eating does,
+// or the player is in a pocket that does not hold them all. Never false
+// where a win is still possible.
 bool can_still_win(reach_map &map, int x, int y, const word *eaten);
 
 // A win looked for over whole states of play.

@@ -340,6 +340,26 @@ TEST_F(checker_truth_test, every_claim_on_small_levels_holds) {
     EXPECT_TRUE(compare(3, 40000));
     ASSERT_EQ(solve_level(stored_level(3)).traps.size(), 1u);
     EXPECT_EQ(solve_level(stored_level(3)).traps[0].eaten_at_most, 0);
+    // Two wells, each with a grubblet at the bottom: the deeper one lets out
+    // only a player who ate elsewhere first. A trap that holds whatever the
+    // jumps might become elsewhere, since only the well's own grubblet can
+    // lengthen them inside.
+    for (int r = 0; r < BOARD_ROWS; r++) {
+        put(4, r, 0, std::string(BOARD_COLS, '&'));
+        put(4, r, 1, r >= 12 && r < 15 ? "............" : "");
+    }
+    for (int r = 15; r < 20; r++) {
+        put(4, r, 4, "..");
+        put(4, r, 10, r < 19 ? ".." : "");
+    }
+    put(4, 19, 4, "=");
+    put(4, 18, 10, "=");
+    put(4, 14, 1, "@");
+    put(4, 14, 12, "=");
+    EXPECT_TRUE(compare(4, 300000)) << level_text(4);
+    const level_verdict wells = solve_level(stored_level(4));
+    ASSERT_EQ(wells.traps.size(), 1u) << level_text(4);
+    EXPECT_EQ(wells.traps[0].eaten_at_most, 0);
     int compared = 0;
     for (int i = 0; i < 14; i++) {
         SCOPED_TRACE(i);
