@@ -1,6 +1,7 @@
 // The boards the generator builds levels on, before any grubblet: five kinds
 // of layout, each with its own way of making the player think, and a start
-// cell on solid ground. The grubblets come later, from a play on the board
+// cell on solid ground (the two that place their own grubblets are in
+// designed.cpp). The grubblets come later, from a play on the board
 // (pack.cpp).
 #include "layouts.h"
 
@@ -175,7 +176,7 @@ bool place_start(board_cells &b, random_source &random, int layout, cell_ref *st
 } // namespace
 
 const char *const LAYOUT_NAMES[LAYOUT_COUNT] = {"platforms", "towers", "pits", "corridors",
-                                                "minefield"};
+                                                "minefield", "tunnel", "wells"};
 
 bool build_layout(board_cells &b, int layout, random_source &random, int strength,
                   cell_ref *start) {

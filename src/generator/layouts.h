@@ -25,6 +25,9 @@ enum {
     LAYOUT_PITS,
     LAYOUT_CORRIDORS,
     LAYOUT_MINEFIELD,
+    // These place their own grubblets (designed.cpp).
+    LAYOUT_TUNNEL,
+    LAYOUT_WELLS,
     LAYOUT_COUNT,
 };
 extern const char *const LAYOUT_NAMES[LAYOUT_COUNT];
@@ -32,5 +35,17 @@ extern const char *const LAYOUT_NAMES[LAYOUT_COUNT];
 // Builds a layout on board b, its start cell among it; `strength` (0 to 8)
 // makes gaps wider and mines more. False when no start cell found a place.
 bool build_layout(board_cells &b, int layout, random_source &random, int strength, cell_ref *start);
+
+// What a level asks of a layout that places its own grubblets.
+struct design_wish {
+    int strength;  // 0 to 8
+    int grubblets; // how many to place, about
+    bool hungry;   // no grubblet near the start: the tummy runs low
+    bool traps;    // wells may catch a player who comes early
+};
+
+// Builds a tunnel or wells on board b, start cell and grubblets included.
+// False when the board came out without room for them.
+bool build_designed(board_cells &b, int layout, random_source &random, const design_wish &wish);
 
 #endif

@@ -18,11 +18,21 @@ namespace {
 // further into the pack.
 struct level_plan {
     int layout;
-    int strength;  // 0 to 8
-    int grubblets; // to place
-    int hungry_at; // the play eats whenever the tummy is below this
-    int spacing;   // how far apart the play puts grubblets unless hungry
+    int strength;       // 0 to 8
+    int grubblets;      // to place
+    int hungry_at;      // the play eats whenever the tummy is below this
+    int spacing;        // how far apart the play puts grubblets unless hungry
+    bool hungry;        // every win must run the tummy down to HUNGRY_TUMMY or less
+    bool traps;         // the level may catch a player who comes early
+    bool want_trap;     // and must: the pack's designed trap
+    double least_score; // the difficulty figure it must reach, or 0
 };
+
+// The tummy a hungry level's every win runs down to, at the most.
+const int HUNGRY_TUMMY = 40;
+// The figure a hard pack's longest tunnel reaches: as demanding as the
+// hardest of the shipped levels (320.1) or more.
+const double LONGEST_SCORE = 330;
 
 // A level being made, played from its start: the board in play, which
 // holds one grubblet more than the level, and the state of play on it.
@@ -165,10 +175,23 @@ struct candidate {
     random_source after{0};
 };
 
-// Decides a candidate with the checker; true when it is one to keep.
-bool keep_level(generated_level *out) {
+// Decides a candidate with the checker; true when it is one to keep: proven
+// clearable, its win proven shortest, and with the hunger and the traps its
+// plan asks for. A trap is kept only where eating enough lets the player
+// out: no generated level strands a player whatever they have eaten.
+bool keep_level(const level_plan &plan, generated_level *out) {
     level_verdict verdict = solve_level(out->board);
-    if (verdict.answer != ANSWER_CLEARABLE || !verdict.traps.empty() || verdict.keys.empty()) {
+    if (verdict.answer != ANSWER_CLEARABLE || verdict.keys.empty() || !verdict.shortest) {
+        return false;
+    }
+    for (const trap_run &trap : verdict.traps) {
+        if (!plan.traps || trap.eaten_at_most < 0) {
+            return false;
+        }
+    }
+    if ((plan.want_trap && verdict.traps.empty()) ||
+        (plan.hungry && verdict.difficulty.lowest_tummy > HUNGRY_TUMMY) ||
+        verdict.difficulty.score < plan.least_score) {
         return false;
     }
     out->keys = verdict.keys;
@@ -182,26 +205,31 @@ bool keep_level(generated_level *out) {
 // random numbers; false when the layout or the play failed.
 bool build_candidate(const level_plan &plan, random_source &random, generated_level *made) {
     made->layout = LAYOUT_NAMES[plan.layout];
+    if (plan.layout == LAYOUT_TUNNEL || plan.layout == LAYOUT_WELLS) {
+        const design_wish wish{plan.strength, plan.grubblets, plan.hungry, plan.want_trap};
+        return build_designed(made->board, plan.layout, random, wish);
+    }
     cell_ref start;
     return build_layout(made->board, plan.layout, random, plan.strength, &start) &&
            place_grubblets(made->board, plan, random);
 }
 
 std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficulty) {
-    // Every layout once in the first five levels and four of them again in
-    // the last four, each time in a new order.
+    // Every layout once and two of them again, in a random order; in a hard
+    // pack the tunnel is one of the two, for two hungry levels.
     std::vector<int> layouts;
-    for (int round = 0; round < 2; round++) {
-        int order[LAYOUT_COUNT];
-        for (int i = 0; i < LAYOUT_COUNT; i++) {
-            order[i] = i;
-        }
-        for (int i = LAYOUT_COUNT - 1; i > 0; i--) {
-            std::swap(order[i], order[random.below(i + 1)]);
-        }
-        layouts.insert(layouts.end(), order, order + LAYOUT_COUNT);
+    for (int i = 0; i < LAYOUT_COUNT; i++) {
+        layouts.push_back(i);
+    }
+    layouts.push_back(difficulty == PACK_HARD ? int(LAYOUT_TUNNEL) : random.below(LAYOUT_TUNNEL));
+    layouts.push_back(random.below(LAYOUT_TUNNEL));
+    for (std::size_t i = layouts.size() - 1; i > 0; i--) {
+        std::swap(layouts[i], layouts[static_cast<std::size_t>(random.below(int(i) + 1))]);
     }
     const int shift = difficulty == PACK_EASY ? -2 : difficulty == PACK_HARD ? 3 : 0;
+    // The tunnels: short and well fed in an easy pack; hungry elsewhere,
+    // and in a hard pack the first as long as the board allows.
+    int tunnels = 0;
     std::vector<level_plan> plans;
     for (int i = 0; i < LEVEL_COUNT; i++) {
         level_plan plan;
@@ -210,6 +238,21 @@ std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficu
         plan.grubblets = std::max(2, 3 + i + shift + random.below(2));
         plan.hungry_at = plan.layout == LAYOUT_CORRIDORS ? 30 : 60 - 3 * plan.strength;
         plan.spacing = 4 + 2 * plan.strength;
+        plan.hungry = false;
+        plan.least_score = 0;
+        plan.traps = difficulty != PACK_EASY;
+        plan.want_trap = plan.layout == LAYOUT_WELLS &&
+                         (difficulty == PACK_HARD || (plan.traps && random.below(2) == 0));
+        if (plan.layout == LAYOUT_TUNNEL) {
+            plan.hungry = difficulty != PACK_EASY;
+            plan.strength = difficulty == PACK_EASY     ? 1
+                            : difficulty == PACK_NORMAL ? 4
+                            : tunnels == 0              ? 8
+                                                        : 5;
+            plan.grubblets = 3 + plan.strength / 2 + random.below(2);
+            plan.least_score = plan.strength == 8 ? LONGEST_SCORE : 0;
+            tunnels++;
+        }
         plans.push_back(plan);
     }
     return plans;
@@ -238,7 +281,11 @@ std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty diffi
             generated_level walk;
             make_walk(walk.board, plans[pack.size()], random);
             walk.layout = "walk";
-            keep_level(&walk);
+            // The walk asks for nothing of the plan but its grubblets.
+            level_plan plain = plans[pack.size()];
+            plain.hungry = plain.want_trap = false;
+            plain.least_score = 0;
+            keep_level(plain, &walk);
             pack.push_back(walk);
             attempt = 0;
             continue;
@@ -257,7 +304,8 @@ std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty diffi
         std::vector<char> kept(batch.size(), 0);
         run_jobs(static_cast<int>(batch.size()), jobs, [&](int i) {
             candidate &c = batch[static_cast<std::size_t>(i)];
-            kept[static_cast<std::size_t>(i)] = c.built && keep_level(&c.made);
+            kept[static_cast<std::size_t>(i)] =
+                c.built && keep_level(plans[pack.size() + static_cast<std::size_t>(i)], &c.made);
         });
         for (std::size_t i = 0; i < batch.size(); i++) {
             random = batch[i].after;
