@@ -78,32 +78,62 @@ std::vector<int> first_pass_turns(const board_cells &bare) {
     return pass;
 }
 
-// A serpentine of corridors two or three cells high, joined by holes at
-// alternate ends; mines on the floors to hop and, in harder tunnels, mines
-// under the ceiling where only a walk passes.
+// A serpentine of corridors, their floors stepping down a cell and back
+// here and there, joined by holes at alternate ends; mines on the floors to
+// hop and, in harder tunnels, mines under the ceiling where only a walk
+// passes.
 void build_serpentine(board_cells &b, random_source &random, int strength, cell_ref *start) {
-    // The longest tunnels have the most corridors: two cells high.
+    // The longest tunnels have the most corridors, two cells high where
+    // the floor does not step.
     const int pitch = strength >= 7 ? 3 : 3 + random.below(2);
-    const int corridors = std::min((BOARD_ROWS - 1) / pitch, 3 + strength / 2);
-    const int top = BOARD_ROWS - 1 - corridors * pitch;
-    fill(b, top, 0, top, BOARD_COLS - 1, CELL_WALL);
+    const int corridors = std::min((BOARD_ROWS - 2) / pitch, 3 + strength / 2);
+    const int top = BOARD_ROWS - 2 - corridors * pitch;
+    // The row of each floor's top at each column; floor 0 is the ceiling.
+    std::vector<std::vector<int>> surface(static_cast<std::size_t>(corridors + 1),
+                                          std::vector<int>(BOARD_COLS, top));
+    for (int i = 1; i <= corridors; i++) {
+        std::vector<int> &row = surface[static_cast<std::size_t>(i)];
+        // Flat at the ends, where the holes are; elsewhere, every six
+        // cells, a step half the time.
+        for (int col = 0, step = 0; col < BOARD_COLS; col++) {
+            if (col >= 8 && col < BOARD_COLS - 8 && (col - 8) % 6 == 0 && random.below(2) == 0) {
+                step = pitch == 3 ? random.below(2) : random.below(3) - 1;
+            }
+            row[static_cast<std::size_t>(col)] =
+                top + i * pitch + (col >= 8 && col < BOARD_COLS - 8 ? step : 0);
+        }
+    }
+    for (int col = 0; col < BOARD_COLS; col++) {
+        for (const std::vector<int> &row : surface) {
+            b.at[row[static_cast<std::size_t>(col)]][col] = CELL_WALL;
+        }
+    }
     const bool first_right = random.below(2) == 0;
     bool hole_right = first_right;
     for (int i = 1; i <= corridors; i++) {
-        const int floor = top + i * pitch;
-        fill(b, floor, 0, floor, BOARD_COLS - 1, CELL_WALL);
+        const std::vector<int> &floor = surface[static_cast<std::size_t>(i)];
+        const std::vector<int> &ceiling = surface[static_cast<std::size_t>(i - 1)];
+        auto at = [](const std::vector<int> &row, int col) {
+            return row[static_cast<std::size_t>(col)];
+        };
         // The lowest corridor ends the way: no hole out of it.
         if (i < corridors) {
             const int hole = hole_right ? BOARD_COLS - 4 - random.below(4) : 2 + random.below(4);
-            fill(b, floor, hole, floor, hole + 1, CELL_EMPTY);
+            fill(b, at(floor, hole), hole, at(floor, hole), hole + 1, CELL_EMPTY);
         }
         hole_right = !hole_right;
-        // Mines kept four cells apart, so that a short jump always clears
-        // one, and the way stays open to a player with no grubblet eaten.
+        // Mines and hurdles four cells apart, where the corridor is two cells
+        // high or more, so that a short jump always clears one and the way
+        // stays open to a player with no grubblet eaten.
         auto apart = [&](int col) {
             for (int c = col - 4; c <= col + 5; c++) {
-                if (b.at[floor - 1][c] != CELL_EMPTY || b.at[floor - pitch + 1][c] != CELL_EMPTY) {
+                if (at(floor, c) - at(ceiling, c) < 3) {
                     return false;
+                }
+                for (int r = at(ceiling, c) + 1; r < at(floor, c); r++) {
+                    if (b.at[r][c] != CELL_EMPTY) {
+                        return false;
+                    }
                 }
             }
             return true;
@@ -112,7 +142,10 @@ void build_serpentine(board_cells &b, random_source &random, int strength, cell_
              mines--) {
             const int col = 8 + random.below(BOARD_COLS - 16);
             if (apart(col)) {
-                fill(b, floor - 1, col, floor - 1, col + random.below(2), CELL_MINE);
+                b.at[at(floor, col) - 1][col] = CELL_MINE;
+                if (random.below(2) == 0 && at(floor, col + 1) == at(floor, col)) {
+                    b.at[at(floor, col) - 1][col + 1] = CELL_MINE;
+                }
             }
         }
         for (int hanging = strength >= 7 ? 1 + random.below(2)
@@ -120,19 +153,19 @@ void build_serpentine(board_cells &b, random_source &random, int strength, cell_
              hanging > 0; hanging--) {
             const int col = 10 + random.below(BOARD_COLS - 20);
             if (apart(col)) {
-                b.at[floor - pitch + 1][col] = CELL_MINE;
+                b.at[at(ceiling, col) + 1][col] = CELL_MINE;
             }
         }
         if (random.below(2) == 0) {
             const int col = 8 + random.below(BOARD_COLS - 16);
             if (apart(col)) {
-                b.at[floor - 1][col] = CELL_WALL; // a hurdle
+                b.at[at(floor, col) - 1][col] = CELL_WALL; // a hurdle
             }
         }
     }
     // The start at the far end of the top corridor from its hole.
-    const int row = top + pitch - 1;
     const int col = first_right ? 1 + random.below(3) : BOARD_COLS - 2 - random.below(3);
+    const int row = surface[1][static_cast<std::size_t>(col)] - 1;
     b.at[row][col] = CELL_START;
     *start = {row, col};
 }
@@ -179,37 +212,63 @@ bool feed_tunnel(board_cells &b, random_source &random, int grubblets, int first
     return true;
 }
 
-// Solid ground with wells cut into it; free grubblets on the ground and on
-// ledges above it. A player needs three more cells of rise than the eaten
-// count to leave a well, so a well `3 + k` deep lets out only a player who
-// has eaten k, its own grubblet included; `deep` says whether any well may
-// be deeper than its grubblet alone lets out (a trap for one who comes
-// early).
+// Ground a cell thick, stepping up and down, with wells hanging from it;
+// free grubblets on the ground and on ledges above it. A player needs three
+// more cells of rise than the eaten count to leave a well, so a well `3 + k`
+// deep lets out only a player who has eaten k, its own grubblet included;
+// `deep` says whether any well may be deeper than its grubblet alone lets
+// out (a trap for one who comes early).
 void build_wells(board_cells &b, random_source &random, int strength, int grubblets, bool deep,
                  cell_ref *start) {
-    const int ground = 13 + random.below(3);
-    fill(b, ground, 0, BOARD_ROWS - 1, BOARD_COLS - 1, CELL_WALL);
     const int wells = std::clamp(grubblets / 2, 2, 4);
     const int free = std::max(1, grubblets - wells);
-    // Columns for the wells, spread over the board and apart.
-    std::vector<int> cols;
-    for (int tries = 0; static_cast<int>(cols.size()) < wells && tries < 200; tries++) {
-        const int col = 4 + random.below(BOARD_COLS - 9);
-        bool apart = true;
-        for (int other : cols) {
-            apart = apart && std::abs(other - col) >= 8;
+    // The depths first: the ground must lie high enough for the deepest.
+    std::vector<int> depths;
+    for (int j = 0; j < wells; j++) {
+        // Eaten needed to leave: its own, and in a deep well the grubblets
+        // that must come first: the free ones and the shallower wells'.
+        const int needed = deep ? std::max(1, free + j + 1 - random.below(2)) : 1;
+        depths.push_back(std::min(3 + needed, 9));
+    }
+    const int ground = BOARD_ROWS - 3 - depths.back() - random.below(3);
+    std::vector<int> surface(BOARD_COLS);
+    for (int col = 0, step = 0; col < BOARD_COLS; col++) {
+        // A cell up or down at a time: a step of two would open a gap to
+        // the empty space under the ground.
+        if (col % 5 == 0 && random.below(2) == 0) {
+            step = std::clamp(step + (random.below(2) == 0 ? -1 : 1), -1, 1);
         }
-        if (apart) {
+        surface[static_cast<std::size_t>(col)] = ground + step;
+        b.at[ground + step][col] = CELL_WALL;
+    }
+    // Columns for the wells, spread over the board and apart, each on
+    // ground level across its mouth and walls.
+    std::vector<int> cols;
+    for (int tries = 0; static_cast<int>(cols.size()) < wells && tries < 400; tries++) {
+        const int col = 4 + random.below(BOARD_COLS - 9);
+        bool fits =
+            surface[static_cast<std::size_t>(col - 1)] ==
+                surface[static_cast<std::size_t>(col + 2)] &&
+            surface[static_cast<std::size_t>(col)] == surface[static_cast<std::size_t>(col - 1)] &&
+            surface[static_cast<std::size_t>(col + 1)] ==
+                surface[static_cast<std::size_t>(col - 1)];
+        for (int other : cols) {
+            fits = fits && std::abs(other - col) >= 8;
+        }
+        if (fits) {
             cols.push_back(col);
         }
     }
+    std::sort(cols.begin(), cols.end());
+    if (random.below(2) == 0) {
+        std::reverse(cols.begin(), cols.end());
+    }
     for (std::size_t j = 0; j < cols.size(); j++) {
-        // Eaten needed to leave: its own, and in a deep well the grubblets
-        // that must come first: the free ones and the shallower wells'.
-        const int needed = deep ? std::max(1, free + static_cast<int>(j) + 1 - random.below(2)) : 1;
-        const int depth = std::min(3 + needed, BOARD_ROWS - 1 - ground);
-        fill(b, ground, cols[j], ground + depth - 1, cols[j] + 1, CELL_EMPTY);
-        b.at[ground + depth - 1][cols[j] + random.below(2)] = CELL_GRUBBLET;
+        const int c = cols[j], top = surface[static_cast<std::size_t>(c)];
+        const int bottom = top + depths[j] - 1; // where the player rests
+        fill(b, top, c - 1, bottom + 1, c + 2, CELL_WALL);
+        fill(b, top, c, bottom, c + 1, CELL_EMPTY);
+        b.at[bottom][c + random.below(2)] = CELL_GRUBBLET;
     }
     // Ledges over the ground, a high jump apart.
     for (int ledges = 2 + random.below(3); ledges > 0; ledges--) {
@@ -218,25 +277,30 @@ void build_wells(board_cells &b, random_source &random, int strength, int grubbl
         fill(b, row, col, row, col + 3 + random.below(5), CELL_WALL);
     }
     for (int placed = 0, tries = 0; placed < free && tries < 400; tries++) {
-        const int r = 2 + random.below(ground - 1), c = random.below(BOARD_COLS);
-        if (standing_place(b, r, c) && (r < ground - 1 || random.below(2) == 0)) {
+        const int r = 2 + random.below(ground), c = random.below(BOARD_COLS);
+        if (standing_place(b, r, c) && r < surface[static_cast<std::size_t>(c)] &&
+            (r < ground - 2 || random.below(2) == 0)) {
             b.at[r][c] = CELL_GRUBBLET;
             placed++;
         }
     }
+    auto on_ground = [&](int c) {
+        const int r = surface[static_cast<std::size_t>(c)] - 1;
+        return r + 1 < BOARD_ROWS && standing_place(b, r, c) && b.at[r + 1][c] == CELL_WALL ? r
+                                                                                            : -1;
+    };
     for (int mines = strength / 2, tries = 0; mines > 0 && tries < 200; tries++) {
-        const int c = random.below(BOARD_COLS);
-        if (standing_place(b, ground - 1, c)) {
-            b.at[ground - 1][c] = CELL_MINE;
+        const int c = random.below(BOARD_COLS), r = on_ground(c);
+        if (r >= 0) {
+            b.at[r][c] = CELL_MINE;
             mines--;
         }
     }
     for (int tries = 0; tries < 400; tries++) {
-        const int c = random.below(BOARD_COLS);
-        if (standing_place(b, ground - 1, c) && (c == 0 || b.at[ground - 1][c - 1] != CELL_MINE) &&
-            (c == BOARD_COLS - 1 || b.at[ground - 1][c + 1] != CELL_MINE)) {
-            b.at[ground - 1][c] = CELL_START;
-            *start = {ground - 1, c};
+        const int c = 1 + random.below(BOARD_COLS - 2), r = on_ground(c);
+        if (r >= 0 && b.at[r][c - 1] != CELL_MINE && b.at[r][c + 1] != CELL_MINE) {
+            b.at[r][c] = CELL_START;
+            *start = {r, c};
             return;
         }
     }
