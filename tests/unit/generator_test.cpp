@@ -7,6 +7,7 @@
 #include "levels/levels.h"
 #include "rules_test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,14 +78,20 @@ run_result run_generator(const std::string &args) {
 TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
     std::vector<std::set<int>> seen;
     std::vector<std::string> seen_layouts;
-    for (int seed = 1; seed <= seeds_to_try(); seed++) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
+    // Normal packs over the seeds, and one hard pack.
+    for (int run = 1; run <= seeds_to_try() + 1; run++) {
+        const bool hard = run > seeds_to_try();
+        const int seed = hard ? 1 : run;
+        SCOPED_TRACE(std::string(hard ? "hard" : "normal") + " seed " + std::to_string(seed));
         std::vector<generated_level> pack =
-            make_pack(static_cast<std::uint32_t>(seed), PACK_NORMAL, 3);
+            make_pack(static_cast<std::uint32_t>(seed), hard ? PACK_HARD : PACK_NORMAL, 3);
         ASSERT_EQ(pack.size(), 9u);
         for (int level = 0; level < LEVEL_COUNT; level++) {
             stored_level(level) = pack[static_cast<std::size_t>(level)].board;
         }
+        int hungry = 0, trapped = 0;
+        double hardest = 0;
+        std::set<std::string> layouts;
         const std::string bytes = pack_bytes();
         double last = 0;
         for (int level = 0; level < LEVEL_COUNT; level++) {
@@ -103,27 +110,49 @@ TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
 
             const level_verdict v = solve_level(stored_level(level));
             ASSERT_EQ(v.answer, ANSWER_CLEARABLE) << level_text(level);
-            EXPECT_TRUE(v.traps.empty()) << level_text(level);
+            EXPECT_TRUE(v.shortest);
+            // Designed traps only: eating enough always lets the player out.
+            for (const trap_run &trap : v.traps) {
+                EXPECT_GE(trap.eaten_at_most, 0) << "row " << trap.row << "\n" << level_text(level);
+            }
+            trapped += !v.traps.empty();
             EXPECT_FALSE(v.keys.empty()) << "won by standing still";
             EXPECT_EQ(v.keys, pack[static_cast<std::size_t>(level)].keys);
-            EXPECT_TRUE(keys_clear_level(level, v.keys)) << v.keys << "\n" << level_text(level);
+            int lowest = 0;
+            EXPECT_TRUE(keys_clear_level(level, v.keys, &lowest)) << v.keys << "\n"
+                                                                  << level_text(level);
+            // The shortest win is hungry, so every win is at least as long.
+            hungry += lowest <= 40;
+            layouts.insert(pack[static_cast<std::size_t>(level)].layout);
 
             const difficulty_figure d = v.difficulty;
             ASSERT_TRUE(d.known);
             EXPECT_GE(d.score, last) << "the difficulty falls";
             last = d.score;
+            hardest = std::max(hardest, d.score);
 
             const std::set<int> cells = walls_and_grubblets(level);
+            const std::string layout = pack[static_cast<std::size_t>(level)].layout;
             for (std::size_t other = 0; other < seen.size(); other++) {
+                // Tunnels all wind through the same rows of corridors; they
+                // differ in their mines, steps and food, not their walls.
+                if (layout == "tunnel" && seen_layouts[other] == "tunnel") {
+                    continue;
+                }
                 EXPECT_LT(shared_share(cells, seen[other]), 0.5)
                     << "shares most walls and grubblets with level " << other % 9 + 1 << " of seed "
-                    << other / 9 + 1 << " (" << seen_layouts[other] << " and "
-                    << pack[static_cast<std::size_t>(level)].layout << ")";
+                    << other / 9 + 1 << " (" << seen_layouts[other] << " and " << layout << ")";
             }
             seen.push_back(cells);
-            seen_layouts.push_back(pack[static_cast<std::size_t>(level)].layout);
+            seen_layouts.push_back(layout);
         }
-        if (seed == 1) {
+        EXPECT_GE(hungry, hard ? 2 : 1) << "levels where the tummy runs down to 40";
+        EXPECT_GE(layouts.size(), 4u);
+        if (hard) {
+            EXPECT_GE(trapped, 1) << "no designed trap";
+            EXPECT_GE(hardest, 320.1) << "gentler than the hardest shipped level";
+        }
+        if (run == 1) {
             // The program, in a process of its own and one candidate at a
             // time, makes the same bytes as three at once did here.
             char path[] = "/tmp/grubblet-gen-pack-XXXXXX";

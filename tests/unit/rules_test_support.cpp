@@ -1,6 +1,7 @@
 // The recording display and the helpers of the rules fixture.
 #include "rules_test_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <ftw.h>
@@ -70,14 +71,20 @@ void rules_test::play(move_code move) {
     run_turn();
 }
 
-bool rules_test::keys_clear_level(int level, const std::string &keys) {
+bool rules_test::keys_clear_level(int level, const std::string &keys, int *lowest) {
     game.level = level;
     reset_level();
     outcomes.clear();
     play(MOVE_NONE);
+    if (lowest != nullptr) {
+        *lowest = game.tummy;
+    }
     for (char key : keys) {
         if (!outcomes.empty()) {
             return false; // cleared too early, or died on the way
+        }
+        if (lowest != nullptr) {
+            *lowest = std::min(*lowest, game.tummy);
         }
         move_code move = move_for_key(key);
         EXPECT_NE(move, MOVE_NONE) << key;

@@ -31,7 +31,10 @@ class rules_test : public ::testing::Test {
     void play(move_code move);
     // Plays keys from the fresh start of a stored level, as the game would,
     // and tells whether the level is cleared by the last key and not before.
-    bool keys_clear_level(int level, const std::string &keys);
+    // Plays keys on a level from its restart; true when the last key, and
+    // not an earlier one, clears it. *lowest: the lowest tummy at rest before
+    // the last key.
+    bool keys_clear_level(int level, const std::string &keys, int *lowest = nullptr);
 
     std::vector<outcome_kind> outcomes;   // every outcome scene shown, in order
     std::vector<std::string> file_errors; // every file error shown
