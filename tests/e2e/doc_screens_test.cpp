@@ -108,11 +108,12 @@ TEST(doc_screens, the_checkers_route) {
 }
 
 TEST(doc_screens, a_generated_level) {
-    // Level 9 of the pack grubblet-gen makes from seed 7, at its start.
+    // Level 9 of the hard pack grubblet-gen makes from seed 7, at its start.
     char dir[] = "/tmp/grubblet-gen-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string path = std::string(dir) + "/boards.txt";
-    const std::string command = std::string(GRUBBLET_GEN) + " --seed 7 -o " + path + " 2>/dev/null";
+    const std::string command =
+        std::string(GRUBBLET_GEN) + " --seed 7 --difficulty hard -o " + path + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream in(path);
     session_options options;
@@ -122,6 +123,7 @@ TEST(doc_screens, a_generated_level) {
     terminal_session s(options);
     s.type(to_level(9));
     picture(s, "generated-level",
-            "Level 9 of the pack grubblet-gen makes from seed 7: ground with pits over mines, "
-            "ledges, and grubblets hanging where a jump passes");
+            "Level 9 of the hard pack grubblet-gen makes from seed 7: a tunnel of seven "
+            "corridors with mines on the floors and under the ceilings, the first grubblet "
+            "about 80 moves from the start");
 }
