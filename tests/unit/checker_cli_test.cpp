@@ -285,7 +285,7 @@ TEST(checker_cli, traps_limits_and_strict_for_a_level_pack) {
         EXPECT_EQ(sum, level["states"].get<long>()) << reason;
     }
     // Too few states to prove a win shortest: the text says how close it came.
-    r = run_checker("--max-states 3000 " GRUBBLET_SHIPPED_BOARDS);
+    r = run_checker("--max-states 500 " GRUBBLET_SHIPPED_BOARDS);
     EXPECT_NE(r.out.find(" key presses (a winning sequence, not proven shortest; at least "),
               std::string::npos)
         << r.out;
