@@ -6,7 +6,8 @@
 // byte, on every machine; every level of a pack is clearable from a fresh
 // start by the winning sequence the checker found and replayed through the
 // game's turns, is not won by standing still, starts on solid ground, and
-// has no trap the checker knows of; difficulty never falls from level 1 to 9.
+// has no trap but those that eating enough lets the player out of (none in
+// an easy pack); difficulty never falls from level 1 to 9.
 #ifndef GRUBBLET_GENERATOR_H
 #define GRUBBLET_GENERATOR_H
 

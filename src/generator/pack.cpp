@@ -1,9 +1,10 @@
-// Making a pack: for each of the nine levels a layout, then a random play
-// on it through the rules' own turns that leaves a grubblet wherever it
-// first comes to rest, or high in a jump it makes; then the level checker
-// decides the level, and only a level it proves clearable, with no trap it
-// knows of and not won by standing still, is kept. The nine levels are
-// stored in the order of the checker's difficulty figure.
+// Making a pack: for each of the nine levels a layout, then (unless the
+// layout places its own) a random play on it through the rules' own turns
+// that leaves a grubblet wherever it first comes to rest, or high in a jump
+// it makes; then the level checker decides the level, and only a level it
+// proves clearable with its win proven shortest, with the hunger and traps
+// its plan asks for and not won by standing still, is kept. The nine levels
+// are stored in the order of the checker's difficulty figure.
 #include "layouts.h"
 
 #include <algorithm>
