@@ -20,18 +20,6 @@
 
 namespace {
 
-void fill(board_cells &b, int top, int left, int bottom, int right, cell_kind kind) {
-    for (int r = std::max(0, top); r <= std::min(BOARD_ROWS - 1, bottom); r++) {
-        for (int c = std::max(0, left); c <= std::min(BOARD_COLS - 1, right); c++) {
-            b.at[r][c] = kind;
-        }
-    }
-}
-
-bool standing_place(const board_cells &b, int r, int c) {
-    return b.at[r][c] == CELL_EMPTY && (r == BOARD_ROWS - 1 || b.at[r + 1][c] == CELL_WALL);
-}
-
 constexpr int NEVER = 1 << 30;
 
 // The fewest turns after which a player from the start, eating nothing,
@@ -246,12 +234,11 @@ void build_wells(board_cells &b, random_source &random, int strength, int grubbl
     std::vector<int> cols;
     for (int tries = 0; static_cast<int>(cols.size()) < wells && tries < 400; tries++) {
         const int col = 4 + random.below(BOARD_COLS - 9);
-        bool fits =
-            surface[static_cast<std::size_t>(col - 1)] ==
-                surface[static_cast<std::size_t>(col + 2)] &&
-            surface[static_cast<std::size_t>(col)] == surface[static_cast<std::size_t>(col - 1)] &&
-            surface[static_cast<std::size_t>(col + 1)] ==
-                surface[static_cast<std::size_t>(col - 1)];
+        bool fits = true;
+        for (int c = col - 1; c <= col + 2; c++) {
+            fits = fits &&
+                   surface[static_cast<std::size_t>(c)] == surface[static_cast<std::size_t>(col)];
+        }
         for (int other : cols) {
             fits = fits && std::abs(other - col) >= 8;
         }

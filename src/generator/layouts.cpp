@@ -11,20 +11,6 @@
 
 namespace {
 
-void fill(board_cells &b, int top, int left, int bottom, int right, cell_kind kind) {
-    for (int r = std::max(0, top); r <= std::min(BOARD_ROWS - 1, bottom); r++) {
-        for (int c = std::max(0, left); c <= std::min(BOARD_COLS - 1, right); c++) {
-            b.at[r][c] = kind;
-        }
-    }
-}
-
-// Whether the player can stand on (r, c): open, with a wall or the bottom
-// edge under it.
-bool standing_place(board_cells &b, int r, int c) {
-    return b.at[r][c] == CELL_EMPTY && (r == BOARD_ROWS - 1 || b.at[r + 1][c] == CELL_WALL);
-}
-
 // Mines on `count` random standing places, never within three columns of
 // the start, so that the first moves are safe.
 void scatter_mines(board_cells &b, random_source &random, int count, int start_col) {
@@ -174,6 +160,18 @@ bool place_start(board_cells &b, random_source &random, int layout, cell_ref *st
 }
 
 } // namespace
+
+void fill(board_cells &b, int top, int left, int bottom, int right, cell_kind kind) {
+    for (int r = std::max(0, top); r <= std::min(BOARD_ROWS - 1, bottom); r++) {
+        for (int c = std::max(0, left); c <= std::min(BOARD_COLS - 1, right); c++) {
+            b.at[r][c] = kind;
+        }
+    }
+}
+
+bool standing_place(const board_cells &b, int r, int c) {
+    return b.at[r][c] == CELL_EMPTY && (r == BOARD_ROWS - 1 || b.at[r + 1][c] == CELL_WALL);
+}
 
 const char *const LAYOUT_NAMES[LAYOUT_COUNT] = {"platforms", "towers", "pits", "corridors",
                                                 "minefield", "tunnel", "wells"};

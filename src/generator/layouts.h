@@ -32,6 +32,12 @@ enum {
 };
 extern const char *const LAYOUT_NAMES[LAYOUT_COUNT];
 
+// Sets every cell of a rectangle, clipped to the board, to one kind.
+void fill(board_cells &b, int top, int left, int bottom, int right, cell_kind kind);
+// Whether the player can stand on (r, c): open, with a wall or the bottom
+// edge under it.
+bool standing_place(const board_cells &b, int r, int c);
+
 // Builds a layout on board b, its start cell among it; `strength` (0 to 8)
 // makes gaps wider and mines more. False when no start cell found a place.
 bool build_layout(board_cells &b, int layout, random_source &random, int strength, cell_ref *start);
