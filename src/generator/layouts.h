@@ -53,5 +53,7 @@ struct design_wish {
 // Builds a tunnel or wells on board b, start cell and grubblets included.
 // False when the board came out without room for them.
 bool build_designed(board_cells &b, int layout, random_source &random, const design_wish &wish);
+// The tunnel alone, on an empty board (tunnel.cpp).
+bool build_tunnel(board_cells &b, random_source &random, const design_wish &wish);
 
 #endif

@@ -270,13 +270,11 @@ std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficu
 
 // One at a time, a level's candidates are built and decided in turn, each
 // drawing on the one stream of random numbers, until one is kept (after 40,
-// the walk). Here the next candidates in that order are built ahead, on the
-// guess that each is kept and the next level comes next, and decided up to
-// `jobs` at once. Only candidates whose guess came true are used, and the
-// stream goes on from just after the last of them, so the pack is the same
-// whatever the number of jobs.
+// or 200 for the longest tunnel, the walk). Here the next candidates in that order are built ahead,
+// on the guess that each is kept and the next level comes next, and decided up to `jobs` at once.
+// Only candidates whose guess came true are used, and the stream goes on from just after the last
+// of them, so the pack is the same whatever the number of jobs.
 std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty difficulty, int jobs) {
-    const int attempts = 40;
     if (jobs <= 0) {
         jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     }
@@ -287,6 +285,9 @@ std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty diffi
     std::vector<generated_level> pack;
     int attempt = 0; // candidates already turned down for the next level
     while (pack.size() < plans.size()) {
+        // A level that must reach a figure is kept less often, and each
+        // try is cheap: it gets more of them.
+        const int attempts = plans[pack.size()].least_score > 0 ? 200 : 40;
         if (attempt == attempts) {
             generated_level walk;
             make_walk(walk.board, plans[pack.size()], random);
