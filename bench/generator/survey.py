@@ -3,8 +3,8 @@
 difficulty, the longest proven route and the hardest figure of each pack, the
 hungry levels (every win runs the tummy down to 40 or less), the packs with a
 designed trap, the layouts a pack uses, the time a pack takes on one core,
-and any two levels of all the packs that share most of their walls and
-grubblets. Every level is checked again by grubblet-check, apart from the
+the median figure at each position, and any two levels of all the packs
+that share half their walls and grubblets or more. Every level is checked again by grubblet-check, apart from the
 generator.
 
     bench/generator/survey.py BUILD_DIR [SEEDS]
@@ -48,6 +48,7 @@ rows, seen, near = [], [], []
 with tempfile.TemporaryDirectory() as tmp:
     for difficulty in ("easy", "normal", "hard"):
         longest, hardest, hungry, trapped, kinds, times, proven, strict = [], [], [], 0, [], [], 0, 0
+        by_position = [[] for _ in range(9)]
         for seed in range(1, seeds + 1):
             cpu, layouts, report, boards, status = pack(difficulty, seed, os.path.join(tmp, "p.txt"))
             levels = report["levels"]
@@ -59,14 +60,17 @@ with tempfile.TemporaryDirectory() as tmp:
             hungry.append(sum(l["difficulty"]["lowest_tummy"] <= 40 for l in levels))
             trapped += any(l["traps"] for l in levels)
             kinds.append(len(set(layouts)))
+            for n, level in enumerate(levels):
+                by_position[n].append(level["difficulty"]["score"])
             for n, board in enumerate(boards):
                 mine = cells(board)
                 for other, (where, theirs) in enumerate(seen):
                     shared = len(mine & theirs)
                     if shared / (len(mine) + len(theirs) - shared) >= 0.5:
-                        near.append((f"{difficulty} {seed} level {n + 1}", where))
-                seen.append((f"{difficulty} {seed} level {n + 1}", mine))
-        rows.append((difficulty, longest, hardest, hungry, trapped, kinds, times, proven, strict))
+                        near.append((f"{difficulty} {seed} level {n + 1} ({layouts[n]})", where))
+                seen.append((f"{difficulty} {seed} level {n + 1} ({layouts[n]})", mine))
+        rows.append((difficulty, longest, hardest, hungry, trapped, kinds, times, proven, strict,
+                     [statistics.median(p) for p in by_position]))
 
 print(f"| Over seeds 1 to {seeds} | easy | normal | hard |")
 print("|---|---|---|---|")
@@ -89,6 +93,17 @@ row("packs passing grubblet-check --strict", lambda r: f"{r[8]}")
 row("time a pack, one core: mean, most (s)",
     lambda r: f"{statistics.mean(r[6]):.2f}, {max(r[6]):.2f}")
 print()
+print("| Median figure at level | " + " | ".join(str(n) for n in range(1, 10)) + " |")
+print("|---|" + "---|" * 9)
+for r in rows:
+    print(f"| {r[0]} | " + " | ".join(f"{m:g}" for m in r[9]) + " |")
+print()
 print(f"{len(near)} pairs of levels share half their walls and grubblets or more")
+kinds_of = {}
+for a, b in near:
+    pair = " and ".join(sorted(x[x.index("(") + 1:-1] for x in (a, b)))
+    kinds_of[pair] = kinds_of.get(pair, 0) + 1
+for pair, count in sorted(kinds_of.items()):
+    print(f"  {count} of {pair}")
 for a, b in near[:20]:
     print(f"  {a} and {b}")

@@ -123,7 +123,7 @@ TEST(doc_screens, a_generated_level) {
     terminal_session s(options);
     s.type(to_level(9));
     picture(s, "generated-level",
-            "Level 9 of the hard pack grubblet-gen makes from seed 7: a tunnel of seven "
-            "corridors with mines on the floors and under the ceilings, the first grubblet "
-            "about 80 moves from the start");
+            "Level 9 of the hard pack grubblet-gen makes from seed 7: a tunnel that winds "
+            "down the right of the board and climbs back up the left, mines on its floors, "
+            "the first grubblet 84 moves or more from the start");
 }
