@@ -137,8 +137,9 @@ void cut_hole(board_cells &b, random_source &random, const stack &s, int i, bool
 // Mines and a hurdle in corridor i, three cells apart where the corridor is
 // two cells high and level, so that a short jump always clears one and the
 // way stays open to a player with no grubblet eaten. A mine under the
-// ceiling wants the floor level further around it: a step up beside it
-// could only be climbed through it.
+// ceiling wants the floor level beside it too: a step up there could only be
+// climbed through it. The longest tunnels hang several in each corridor,
+// where a walk is the only safe way past.
 void furnish(board_cells &b, random_source &random, const stack &s, int i, int strength) {
     const int width = s.right - s.left + 1;
     if (width < 24) {
@@ -174,10 +175,10 @@ void furnish(board_cells &b, random_source &random, const stack &s, int i, int s
             }
         }
     }
-    for (int hanging = strength >= 7 ? 1 + random.below(2) : strength >= 4 && random.below(3) == 0;
+    for (int hanging = strength >= 7 ? 3 + random.below(2) : strength >= 4 && random.below(3) == 0;
          hanging > 0; hanging--) {
         const int col = s.left + 10 + random.below(width - 20);
-        if (apart(col, 4, 4)) {
+        if (apart(col, 4, 1)) {
             b.at[s.at(i - 1, col) + 1][col] = CELL_MINE;
         }
     }

@@ -1,7 +1,7 @@
 // The level generator over many seeds: every level decided again by the
 // checker and its winning sequence typed into the game's own turns; the
-// ramp, the variety and the repeatability of the packs; and grubblet-gen as
-// run.
+// ramp within a pack and from easy to hard, the variety and the
+// repeatability of the packs; and grubblet-gen as run.
 #include "checker/checker.h"
 #include "generator/generator.h"
 #include "levels/levels.h"
@@ -159,6 +159,29 @@ TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
             const std::string written((std::istreambuf_iterator<char>(in)), {});
             unlink(path);
             EXPECT_TRUE(written == bytes) << "the same seed made another pack";
+        }
+    }
+}
+
+TEST(generator_order, the_median_figure_at_each_level_rises_from_easy_to_hard) {
+    // The packs of seeds 1 to 3 of each difficulty, level by level: the
+    // median figure of an easy pack's level never above a normal pack's,
+    // nor a normal pack's above a hard pack's.
+    std::vector<double> last(LEVEL_COUNT, 0);
+    for (pack_difficulty difficulty : {PACK_EASY, PACK_NORMAL, PACK_HARD}) {
+        std::vector<std::vector<double>> figures(LEVEL_COUNT);
+        for (std::uint32_t seed = 1; seed <= 3; seed++) {
+            const std::vector<generated_level> pack = make_pack(seed, difficulty, 3);
+            for (std::size_t level = 0; level < pack.size(); level++) {
+                figures[level].push_back(pack[level].difficulty.score);
+            }
+        }
+        for (std::size_t level = 0; level < figures.size(); level++) {
+            std::sort(figures[level].begin(), figures[level].end());
+            const double median = figures[level][1];
+            EXPECT_GE(median, last[level])
+                << "difficulty " << difficulty << ", level " << level + 1;
+            last[level] = median;
         }
     }
 }
