@@ -124,6 +124,6 @@ TEST(doc_screens, a_generated_level) {
     s.type(to_level(9));
     picture(s, "generated-level",
             "Level 9 of the hard pack grubblet-gen makes from seed 7: a tunnel that winds "
-            "down the right of the board and climbs back up the left, mines on its floors, "
+            "down the left of the board and climbs back up the right, mines on its floors, "
             "the first grubblet 84 moves or more from the start");
 }
