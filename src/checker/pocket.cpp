@@ -61,7 +61,10 @@ const word *reach_map::pocket_at(int place, int length) {
                 }
             }
             // Every grubblet left would have to be passed here: a pocket that
-            // holds them all may be where the level ends.
+            // may hold them all may be where the level ends. Counting, not
+            // only the set, keeps the traps sound: they ask with one set of
+            // each size, and a pocket that holds fewer grubblets than are
+            // left is lost whichever those are.
             if (passable >= grubblet_count_ - length) {
                 return nullptr;
             }

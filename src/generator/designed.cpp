@@ -1,9 +1,10 @@
 // The layouts that place their own grubblets, because the puzzle is where
 // the food lies rather than how the board is shaped: the tunnel
 // (tunnel.cpp), and here the wells: shafts in the ground, each with a
-// grubblet at the bottom and each deeper than the last, so that a player who
-// drops in before eating enough cannot jump out again (a trap by design),
-// and the order of eating decides.
+// grubblet at the bottom, deepening from one to the next (or as deep, and
+// never past nine cells), so that a player who drops in before eating enough
+// cannot jump out again (a trap by design), and the order of eating
+// decides.
 //
 // What must hold: every board has one start cell resting on a wall; the
 // checker still decides whether the level can be cleared.

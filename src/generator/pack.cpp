@@ -23,7 +23,8 @@ struct level_plan {
     int grubblets;      // to place
     int hungry_at;      // the play eats whenever the tummy is below this
     int spacing;        // how far apart the play puts grubblets unless hungry
-    bool hungry;        // every win must run the tummy down to HUNGRY_TUMMY or less
+    bool hungry;        // its win runs the tummy down to HUNGRY_TUMMY or less (a hungry
+                        // tunnel is built so that every win does)
     bool traps;         // the level may catch a player who comes early
     bool want_trap;     // and must: the pack's designed trap
     double least_score; // the difficulty figure it must reach, or 0
@@ -179,15 +180,19 @@ struct candidate {
 // Decides a candidate with the checker; true when it is one to keep: proven
 // clearable, its win proven shortest, and with the hunger and the traps its
 // plan asks for. A trap is kept only where eating enough lets the player
-// out: no generated level strands a player whatever they have eaten.
-bool keep_level(const level_plan &plan, generated_level *out) {
+// out: no generated level strands a player whatever they have eaten. The
+// walk, the last resort, needs only to be proven clearable.
+bool keep_level(const level_plan &plan, generated_level *out, bool last_resort = false) {
     // A level whose par takes long to prove is seldom worth the wait: the
     // next candidate is cheaper.
     search_limits limits;
-    limits.max_states = 400000;
-    limits.shortest_states = 60000;
+    if (!last_resort) {
+        limits.max_states = 400000;
+        limits.shortest_states = 60000;
+    }
     level_verdict verdict = solve_level(out->board, limits);
-    if (verdict.answer != ANSWER_CLEARABLE || verdict.keys.empty() || !verdict.shortest) {
+    if (verdict.answer != ANSWER_CLEARABLE || verdict.keys.empty() ||
+        !(verdict.shortest || last_resort)) {
         return false;
     }
     for (const trap_run &trap : verdict.traps) {
@@ -255,7 +260,7 @@ std::vector<level_plan> plan_pack(random_source &random, pack_difficulty difficu
             plan.strength = difficulty == PACK_EASY     ? 1
                             : difficulty == PACK_NORMAL ? 4
                             : tunnels == 0              ? 8
-                                                        : 5;
+                                                        : 6;
             // The way's length sets how many more it needs to be fed.
             plan.grubblets = 2 + random.below(2);
             plan.least_score = plan.strength == 8 ? LONGEST_SCORE : 0;
@@ -292,11 +297,12 @@ std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty diffi
             generated_level walk;
             make_walk(walk.board, plans[pack.size()], random);
             walk.layout = "walk";
-            // The walk asks for nothing of the plan but its grubblets.
+            // The walk asks for nothing of the plan but its grubblets; where
+            // even it is not kept, the pack is not made (grubblet-gen says so).
             level_plan plain = plans[pack.size()];
             plain.hungry = plain.want_trap = false;
             plain.least_score = 0;
-            keep_level(plain, &walk);
+            keep_level(plain, &walk, true);
             pack.push_back(walk);
             attempt = 0;
             continue;

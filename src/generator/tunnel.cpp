@@ -138,8 +138,8 @@ void cut_hole(board_cells &b, random_source &random, const stack &s, int i, bool
 // two cells high and level, so that a short jump always clears one and the
 // way stays open to a player with no grubblet eaten. A mine under the
 // ceiling wants the floor level beside it too: a step up there could only be
-// climbed through it. The longest tunnels hang several in each corridor,
-// where a walk is the only safe way past.
+// climbed through it. The longest tunnels hang several in each corridor: in
+// one two cells high a jump under one is death, and only a walk passes.
 void furnish(board_cells &b, random_source &random, const stack &s, int i, int strength) {
     const int width = s.right - s.left + 1;
     if (width < 24) {
@@ -163,7 +163,8 @@ void furnish(board_cells &b, random_source &random, const stack &s, int i, int s
         }
         return true;
     };
-    const int per_width = width * 2 / BOARD_COLS; // two on a whole corridor
+    // Two on a corridor across the board, at least one on a shorter one.
+    const int per_width = std::max(1, (width * 2 + BOARD_COLS / 2) / BOARD_COLS);
     for (int mines =
              (strength >= 7 ? 5 * per_width : per_width * (1 + strength / 3) / 2) + random.below(2);
          mines > 0; mines--) {
@@ -289,22 +290,34 @@ bool feed_tunnel(board_cells &b, random_source &random, int grubblets, int first
     if (floor.empty() || floor.back().first < first_from) {
         return false;
     }
-    // A floor cell at about `turns` from the start, one of those nearest.
+    // A floor cell not yet fed, at `turns` from the start or the nearest
+    // number of turns past it (before it only at the far end of the way).
+    std::vector<bool> fed(floor.size(), false);
     auto near = [&](int turns) {
-        auto at = std::lower_bound(floor.begin(), floor.end(), std::make_pair(turns, 0));
-        if (at == floor.end()) {
-            at--;
+        std::size_t at = static_cast<std::size_t>(
+            std::lower_bound(floor.begin(), floor.end(), std::make_pair(turns, 0)) - floor.begin());
+        while (at < floor.size() && fed[at]) {
+            at++;
         }
-        const auto first =
-            std::lower_bound(floor.begin(), floor.end(), std::make_pair(at->first, 0));
-        const auto last =
-            std::upper_bound(floor.begin(), floor.end(), std::make_pair(at->first, NEVER));
-        return (first + random.below(static_cast<int>(last - first)))->second;
+        if (at == floor.size()) {
+            do {
+                at--;
+            } while (at > 0 && fed[at]);
+        }
+        // One of the unfed cells as far as this one, at random.
+        std::size_t last = at;
+        while (last + 1 < floor.size() && floor[last + 1].first == floor[at].first &&
+               !fed[last + 1]) {
+            last++;
+        }
+        at += static_cast<std::size_t>(random.below(static_cast<int>(last - at + 1)));
+        fed[at] = true;
+        return floor[at].second;
     };
     const int first = first_from + random.below(first_to - first_from + 1);
-    const int end = floor.back().first - random.below(4);
+    const int end = std::max(first, floor.back().first - random.below(4));
     const int gaps = std::max(grubblets - 1, (end - first + stretch - 1) / stretch);
-    for (int g = 0; g <= gaps; g++) {
+    for (int g = 0; g <= gaps && g < static_cast<int>(floor.size()); g++) {
         const int cell = near(first + (end - first) * g / std::max(1, gaps));
         b.at[cell / BOARD_COLS][cell % BOARD_COLS] = CELL_GRUBBLET;
     }

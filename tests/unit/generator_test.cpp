@@ -121,7 +121,7 @@ TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
             int lowest = 0;
             EXPECT_TRUE(keys_clear_level(level, v.keys, &lowest)) << v.keys << "\n"
                                                                   << level_text(level);
-            // The shortest win is hungry, so every win is at least as long.
+            // The win the checker proved shortest, replayed: its lowest tummy.
             hungry += lowest <= 40;
             layouts.insert(pack[static_cast<std::size_t>(level)].layout);
 
