@@ -1,7 +1,7 @@
 // The tunnel: corridors stacked one above the other and joined by holes at
 // alternate ends, so that the way winds across the board again and again,
 // with mines on the floors to hop and, in harder tunnels, mines under the
-// ceilings where only a walk passes. The longest tunnels wind down one side
+// ceilings, which a jump beneath meets. The longest tunnels wind down one side
 // of the board and climb back up the other, through holes a high jump
 // passes. The grubblets are placed by how many turns any play needs to get
 // to them: in a hungry tunnel none lies near the start.
