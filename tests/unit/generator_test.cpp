@@ -166,7 +166,7 @@ TEST_F(generator_test, packs_are_proven_fair_ramped_varied_and_repeatable) {
 TEST(generator_order, the_median_figure_at_each_level_rises_from_easy_to_hard) {
     // The packs of seeds 1 to 3 of each difficulty, level by level: the
     // median figure of an easy pack's level never above a normal pack's,
-    // nor a normal pack's above a hard pack's.
+    // nor a normal pack's above a hard pack's; and no trap in an easy pack.
     std::vector<double> last(LEVEL_COUNT, 0);
     for (pack_difficulty difficulty : {PACK_EASY, PACK_NORMAL, PACK_HARD}) {
         std::vector<std::vector<double>> figures(LEVEL_COUNT);
@@ -174,6 +174,9 @@ TEST(generator_order, the_median_figure_at_each_level_rises_from_easy_to_hard) {
             const std::vector<generated_level> pack = make_pack(seed, difficulty, 3);
             for (std::size_t level = 0; level < pack.size(); level++) {
                 figures[level].push_back(pack[level].difficulty.score);
+                // An easy pack catches no one.
+                EXPECT_TRUE(difficulty != PACK_EASY || solve_level(pack[level].board).traps.empty())
+                    << "easy seed " << seed << ", level " << level + 1;
             }
         }
         for (std::size_t level = 0; level < figures.size(); level++) {
