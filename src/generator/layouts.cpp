@@ -44,7 +44,10 @@ void build_towers(board_cells &b, random_source &random, int strength) {
     for (int col = 1 + random.below(3); col < BOARD_COLS - 1;) {
         int width = 1 + random.below(3);
         fill(b, BOARD_ROWS - height, col, BOARD_ROWS - 1, col + width - 1, CELL_WALL);
-        int gap = 1 + random.below(2);
+        // Up to three cells: a sprint with no meal yet falls short of the
+        // far side of three. Spread this way, no two tower levels line up
+        // along the bottom.
+        int gap = 1 + random.below(3);
         col += width + gap;
         // Neighbours differ by at most two cells: a high jump climbs three,
         // but not from the far side of a gap.
@@ -96,10 +99,13 @@ void build_corridors(board_cells &b, random_source &random, int strength) {
     for (int floor = 4 + random.below(3); floor < BOARD_ROWS - 2; floor += 4 + random.below(3)) {
         int row = floor;
         for (int col = 0; col < BOARD_COLS;) {
-            int length = 6 + random.below(15);
+            int length = 4 + random.below(9);
             fill(b, row, col, row, col + length - 1, CELL_WALL);
             col += length;
-            row = std::clamp(row + random.below(3) - 1, floor - 1, floor + 1);
+            // A stretch on the floor's row, the next a row above or below
+            // it, and back: two floors on the same row still differ all
+            // along.
+            row = row != floor ? floor : floor + (random.below(2) == 0 ? 1 : -1);
         }
         int gap = gap_right ? BOARD_COLS - 3 - random.below(4) : 1 + random.below(4);
         gap_right = !gap_right;

@@ -93,27 +93,89 @@ std::vector<int> draw_pitches(random_source &random, const std::vector<int> &cho
     return pitches;
 }
 
-// The floors of a stack whose top floor lies on row `top`. Flat at the ends,
-// where the holes are; elsewhere, in stretches of six cells, a floor lies a
-// cell lower half the time. Where a corridor's ceiling is lower and its floor
-// is not, it narrows to a cell, which a walk passes; a step up always has a
-// free cell above it, so a short jump climbs it. Crawlways, a cell high, and
-// the floors over them stay flat (a step would close them), and so does the
-// lowest floor when `flat_bottom`.
+// Whether a player walks or hops along a corridor from one column to the
+// next, given its ceiling and floor rows in each: a walk goes on or down
+// when the ceiling leaves the cell beside free, and a short jump climbs a step
+// of a row when there is a free cell above the player to rise into.
+bool passes(int ceiling_from, int floor_from, int ceiling_to, int floor_to) {
+    if (floor_to >= floor_from) {
+        return ceiling_to <= floor_from - 2;
+    }
+    return floor_to == floor_from - 1 && floor_from - ceiling_from >= 3;
+}
+
+// The floors of a stack whose top floor lies on row `top`, each `pitches`
+// rows below the one above. Flat at the ends, where the holes and the end
+// walls are; elsewhere, in stretches of six cells, each floor lies a row
+// above its place, on it or below it, at random, so that no two tunnels
+// share their rows for long. Every corridor stays a cell high or more and
+// no higher than its pitch, and from every stretch to the next the player
+// passes both ways (`passes`): where no draw allows that, a stretch takes
+// the one before it, and the stretches before a flat end are evened out
+// back to it. So a crawlway, a cell high, never steps down under its
+// ceiling.
 stack make_stack(random_source &random, int left, int right, int top,
-                 const std::vector<int> &pitches, bool flat_bottom) {
-    stack s{left, right, {std::vector<int>(BOARD_COLS, top)}};
-    const int corridors = static_cast<int>(pitches.size());
-    for (int i = 1, base = top; i <= corridors; i++) {
-        const int pitch = pitches[static_cast<std::size_t>(i - 1)];
-        base += pitch;
-        const bool may_step =
-            pitch >= 3 &&
-            (i == corridors ? !flat_bottom : pitches[static_cast<std::size_t>(i)] >= 3);
-        std::vector<int> row(BOARD_COLS, base);
-        for (int from = left + 8; may_step && from <= right - 8; from += 6) {
-            const int to = std::min(from + 5, right - 8);
-            std::fill(row.begin() + from, row.begin() + to + 1, base + random.below(2));
+                 const std::vector<int> &pitches) {
+    const int floors = static_cast<int>(pitches.size()) + 1;
+    std::vector<int> base(static_cast<std::size_t>(floors), top);
+    for (int i = 1; i < floors; i++) {
+        base[static_cast<std::size_t>(i)] =
+            base[static_cast<std::size_t>(i - 1)] + pitches[static_cast<std::size_t>(i - 1)];
+    }
+    using offsets = std::vector<int>; // by floor: rows below its place
+    // Whether the corridors are sound in `to` and pass from `from` to it.
+    auto sound = [&](const offsets &from, const offsets &to, int upto) {
+        for (int i = 1; i <= upto; i++) {
+            const std::size_t f = static_cast<std::size_t>(i), c = f - 1;
+            const int cf = base[c] + from[c], ff = base[f] + from[f];
+            const int ct = base[c] + to[c], ft = base[f] + to[f];
+            if (ft - ct < 2 || ft - ct > pitches[c] + 1 || !passes(cf, ff, ct, ft) ||
+                !passes(ct, ft, cf, ff)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const offsets flat(static_cast<std::size_t>(floors), 0);
+    std::vector<offsets> stretch;
+    for (int from = left + 8; from <= right - 8; from += 6) {
+        const offsets &before = stretch.empty() ? flat : stretch.back();
+        offsets drawn(static_cast<std::size_t>(floors), 0);
+        bool whole = false;
+        for (int tries = 0; tries < 12 && !whole; tries++) {
+            whole = true;
+            for (int i = 0; i < floors && whole; i++) {
+                std::vector<int> fits;
+                for (int o = -1; o <= 1; o++) {
+                    drawn[static_cast<std::size_t>(i)] = o;
+                    const int row = base[static_cast<std::size_t>(i)] + o;
+                    if (row >= 0 && row < BOARD_ROWS && sound(before, drawn, i)) {
+                        fits.push_back(o);
+                    }
+                }
+                whole = !fits.empty();
+                if (whole) {
+                    drawn[static_cast<std::size_t>(i)] =
+                        fits[static_cast<std::size_t>(random.below(static_cast<int>(fits.size())))];
+                }
+            }
+            // The last stretch must also pass to the flat end.
+            whole = whole && (from + 6 <= right - 8 || sound(drawn, flat, floors - 1));
+        }
+        stretch.push_back(whole ? drawn : before);
+    }
+    for (std::size_t k = stretch.size(); k-- > 0;) {
+        const offsets &after = k + 1 < stretch.size() ? stretch[k + 1] : flat;
+        if (!sound(stretch[k], after, floors - 1)) {
+            stretch[k] = after;
+        }
+    }
+    stack s{left, right, {}};
+    for (int i = 0; i < floors; i++) {
+        std::vector<int> row(BOARD_COLS, base[static_cast<std::size_t>(i)]);
+        for (std::size_t k = 0; k < stretch.size(); k++) {
+            const int from = left + 8 + 6 * static_cast<int>(k), to = std::min(from + 5, right - 8);
+            std::fill(row.begin() + from, row.begin() + to + 1, row[0] + stretch[k][i]);
         }
         s.rows.push_back(row);
     }
@@ -211,7 +273,7 @@ void build_winding(board_cells &b, random_source &random, int strength, cell_ref
     const int top = random.below(BOARD_ROWS - 2 - rows + 1);
     const int width = BOARD_COLS - random.below(31);
     const int left = random.below(BOARD_COLS - width + 1);
-    const stack s = make_stack(random, left, left + width - 1, top, pitches, false);
+    const stack s = make_stack(random, left, left + width - 1, top, pitches);
     draw_floors(b, s);
     fill(b, top, left - 1, top + rows + 1, left - 1, CELL_WALL);
     fill(b, top, s.right + 1, top + rows + 1, s.right + 1, CELL_WALL);
@@ -226,10 +288,10 @@ void build_winding(board_cells &b, random_source &random, int strength, cell_ref
     put_start(b, random, s, !first_right, start);
 }
 
-// Two stacks side by side on one lowest floor: the way winds down the one,
-// along the lowest corridor under the wall between them, and climbs the
-// other through holes a high jump with no grubblet eaten passes (none of
-// its corridors more than two cells high).
+// Two stacks side by side, their lowest floors meeting under the wall
+// between them: the way winds down the one, along the lowest corridors, and
+// climbs the other through holes a high jump with no grubblet eaten passes
+// (none of its corridors more than two cells high at the holes).
 void build_down_and_up(board_cells &b, random_source &random, int strength, cell_ref *start) {
     const int split = 34 + random.below(13), bottom = BOARD_ROWS - 2 - random.below(4);
     const bool down_left = random.below(2) == 0;
@@ -239,11 +301,11 @@ void build_down_and_up(board_cells &b, random_source &random, int strength, cell
         for (int p : pitches) {
             top -= p;
         }
-        return on_left ? make_stack(random, 0, split - 1, top, pitches, true)
-                       : make_stack(random, split + 1, BOARD_COLS - 1, top, pitches, true);
+        return on_left ? make_stack(random, 0, split - 1, top, pitches)
+                       : make_stack(random, split + 1, BOARD_COLS - 1, top, pitches);
     };
     const stack down = build_side(down_left, {2, 3, 3, 3, 4});
-    const stack up = build_side(!down_left, {2, 3, 3});
+    const stack up = build_side(!down_left, {2, 3, 3, 3});
     draw_floors(b, down);
     draw_floors(b, up);
     // The wall between the sides, open under the lowest corridors' ceilings.
