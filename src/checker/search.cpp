@@ -276,6 +276,10 @@ search_result search(const search_start &from, search_order order, long max_stat
     const relaxed_rules &rules = play.rules();
     const int words = play.words(), grubblets = play.grubblet_count();
     const bool shortest = order == ORDER_SHORTEST;
+    // Both shortest-first orders count keys: states reached in fewer keys
+    // beat others, the full bound steers, and no state that cannot beat the
+    // known win is kept.
+    const bool bounded = shortest || order == ORDER_WEIGHTED;
     search_result result;
     result.fewest_eaten_at.assign(BOARD_ROWS * BOARD_COLS, -1);
     const int start_place = map.place_at(from.state.x, from.state.y);
@@ -295,14 +299,14 @@ search_result search(const search_start &from, search_order order, long max_stat
     // order of the frontier.
     bool full = false; // a state to keep found no room
     auto keep = [&](const search_node &n, const word *eaten, int parent_estimate) {
-        if (store.dominated(n, eaten, shortest)) {
+        if (store.dominated(n, eaten, bounded)) {
             return;
         }
         const reach_map::keys_left left = order == ORDER_BREADTH
                                               ? reach_map::keys_left{0, 0}
-                                              : map.keys_left_from(n.place, eaten, shortest);
+                                              : map.keys_left_from(n.place, eaten, bounded);
         const int estimate = std::max(n.depth + left.at_least, parent_estimate);
-        if (left.at_least >= reach_map::NO_WAY || (shortest && estimate >= cutoff)) {
+        if (left.at_least >= reach_map::NO_WAY || (bounded && estimate >= cutoff)) {
             return;
         }
         // The limit counts distinct states: a repeat never ends a search.
@@ -310,9 +314,12 @@ search_result search(const search_start &from, search_order order, long max_stat
             full = true;
             return;
         }
-        const int node = store.add(n, eaten, shortest);
+        const int node = store.add(n, eaten, bounded);
         switch (order) {
         case ORDER_SHORTEST: open.push(estimate, -n.depth, node); break;
+        case ORDER_WEIGHTED:
+            open.push(10 * n.depth + from.weight_tenths * left.at_least, -n.depth, node);
+            break;
         case ORDER_BREADTH: open.push(n.depth, 0, node); break;
         case ORDER_DIRECTED:
             open.push(n.depth + DIRECTED_KEYS * (grubblets - n.eaten_count), left.nearest, node);
@@ -379,7 +386,7 @@ search_result search(const search_start &from, search_order order, long max_stat
                     best = cutoff = n.depth + 1;
                     result.keys = store.keys_to(node) + MOVE_KEYS[PLAYER_MOVES[m]];
                 }
-                if (!shortest) {
+                if (!shortest && best >= 0) {
                     return done(SEARCH_WON);
                 }
                 continue;
@@ -410,7 +417,8 @@ search_result search(const search_start &from, search_order order, long max_stat
             store.prefetch(children[count - 1], to);
         }
         for (int c = 0; c < count; c++) {
-            keep(children[c], &children_sets[static_cast<std::size_t>(c * words)], estimate);
+            keep(children[c], &children_sets[static_cast<std::size_t>(c * words)],
+                 shortest ? estimate : 0);
             if (full) {
                 // Every shorter win passes through a state still open; a
                 // win found on the way stays, not proven shortest.

@@ -279,6 +279,9 @@ enum search_order {
     ORDER_GREEDY,   // the states that have eaten the most first, the nearest grubblet next
     ORDER_DIRECTED, // the fewest keys so far plus four for each grubblet left first
     ORDER_BREADTH,  // fewest keys first, unguided: to see where plays come to rest
+    // Best first on keys so far plus the bound weighed `weight` times: a
+    // shorter win than the one known, found fast, though not the shortest.
+    ORDER_WEIGHTED,
 };
 
 enum search_end { SEARCH_WON, SEARCH_EXHAUSTED, SEARCH_GAVE_UP };
@@ -307,6 +310,8 @@ struct search_start {
     // shorter ones are looked for, and none found proves it shortest; 0
     // when none is known.
     int shorter_than = 0;
+    // For ORDER_WEIGHTED: how many times the bound counts, in tenths.
+    int weight_tenths = 10;
 };
 
 // Searches from the start for a win within max_states distinct states,
