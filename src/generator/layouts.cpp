@@ -103,8 +103,8 @@ void build_corridors(board_cells &b, random_source &random, int strength) {
             fill(b, row, col, row, col + length - 1, CELL_WALL);
             col += length;
             // A stretch on the floor's row, the next a row above or below
-            // it, and back: two floors on the same row still differ all
-            // along.
+            // it, and back: two floors on the same row still part along
+            // much of their length.
             row = row != floor ? floor : floor + (random.below(2) == 0 ? 1 : -1);
         }
         int gap = gap_right ? BOARD_COLS - 3 - random.below(4) : 1 + random.below(4);

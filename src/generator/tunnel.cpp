@@ -112,8 +112,8 @@ bool passes(int ceiling_from, int floor_from, int ceiling_to, int floor_to) {
 // no higher than its pitch, and from every stretch to the next the player
 // passes both ways (`passes`): where no draw allows that, a stretch takes
 // the one before it, and the stretches before a flat end are evened out
-// back to it. So a crawlway, a cell high, never steps down under its
-// ceiling.
+// back to it. So a crawlway, a cell high, is never climbed from, nor
+// entered under a lower ceiling.
 stack make_stack(random_source &random, int left, int right, int top,
                  const std::vector<int> &pitches) {
     const int floors = static_cast<int>(pitches.size()) + 1;
@@ -187,6 +187,14 @@ void draw_floors(board_cells &b, const stack &s) {
         for (int i = 0; i <= s.corridors(); i++) {
             b.at[s.at(i, col)][col] = CELL_WALL;
         }
+        // The top floor has no corridor over it to keep its steps to a row:
+        // where it drops two, the cell over its lower side closes the gap
+        // that would open the top corridor onto the roof.
+        for (int side : {col - 1, col + 1}) {
+            if (side >= s.left && side <= s.right && s.at(0, side) <= s.at(0, col) - 2) {
+                b.at[s.at(0, col) - 1][col] = CELL_WALL;
+            }
+        }
     }
 }
 
@@ -197,7 +205,7 @@ void cut_hole(board_cells &b, random_source &random, const stack &s, int i, bool
 }
 
 // Mines and a hurdle in corridor i, three cells apart where the corridor is
-// two cells high and level, so that a short jump always clears one and the
+// two cells high or more and level, so that a short jump always clears one and the
 // way stays open to a player with no grubblet eaten. A mine under the
 // ceiling wants the floor level beside it too: a step up there could only be
 // climbed through it. The longest tunnels hang several in each corridor: in
