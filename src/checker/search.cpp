@@ -298,6 +298,11 @@ search_result search(const search_start &from, search_order order, long max_stat
     // the keys left (never less than its parent's), or for any win the
     // order of the frontier.
     bool full = false; // a state to keep found no room
+    // For the narrow order: states kept by number eaten and place.
+    std::vector<int> kept_at(order == ORDER_NARROW ? static_cast<std::size_t>(grubblets + 1) *
+                                                         static_cast<std::size_t>(map.places())
+                                                   : 0,
+                             0);
     auto keep = [&](const search_node &n, const word *eaten, int parent_estimate) {
         if (store.dominated(n, eaten, bounded)) {
             return;
@@ -308,6 +313,15 @@ search_result search(const search_start &from, search_order order, long max_stat
         const int estimate = std::max(n.depth + left.at_least, parent_estimate);
         if (left.at_least >= reach_map::NO_WAY || (bounded && estimate >= cutoff)) {
             return;
+        }
+        if (order == ORDER_NARROW) {
+            int &kept_here = kept_at[static_cast<std::size_t>(n.eaten_count) *
+                                         static_cast<std::size_t>(map.places()) +
+                                     static_cast<std::size_t>(n.place)];
+            if (kept_here >= from.per_place) {
+                return;
+            }
+            kept_here++;
         }
         // The limit counts distinct states: a repeat never ends a search.
         if (store.size() >= max_states) {
@@ -324,6 +338,7 @@ search_result search(const search_start &from, search_order order, long max_stat
         case ORDER_DIRECTED:
             open.push(n.depth + DIRECTED_KEYS * (grubblets - n.eaten_count), left.nearest, node);
             break;
+        case ORDER_NARROW:
         case ORDER_GREEDY: open.push(-n.eaten_count, left.nearest, node); break;
         }
     };

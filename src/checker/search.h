@@ -282,6 +282,11 @@ enum search_order {
     // Best first on keys so far plus the bound weighed `weight` times: a
     // shorter win than the one known, found fast, though not the shortest.
     ORDER_WEIGHTED,
+    // Greedy, but each place keeps only its first `per_place` states at each
+    // number of grubblets eaten: it cannot try every way, so it proves no
+    // level unclearable, but it dives through levels of many grubblets where
+    // the greedy order drowns in the sets it could have eaten.
+    ORDER_NARROW,
 };
 
 enum search_end { SEARCH_WON, SEARCH_EXHAUSTED, SEARCH_GAVE_UP };
@@ -312,6 +317,8 @@ struct search_start {
     int shorter_than = 0;
     // For ORDER_WEIGHTED: how many times the bound counts, in tenths.
     int weight_tenths = 10;
+    // For ORDER_NARROW: the states a place keeps at each number eaten.
+    int per_place = 1;
 };
 
 // Searches from the start for a win within max_states distinct states,

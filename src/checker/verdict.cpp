@@ -264,9 +264,20 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         return r;
     };
     // Any win: first directed, which finds short ones, then, where it ran out
-    // of states, greedy, which dives through levels where wins are long.
-    // Either proves there is none when it tries every way.
+    // of states, narrow dives, each a little wider, and greedy, which dive
+    // through levels where wins are long. Directed and greedy prove there is
+    // none when they try every way; a narrow dive only ever finds one.
     search_result found = run(ORDER_DIRECTED, std::min(left, limits.directed_states));
+    for (int per_place : {1, 4, 16}) {
+        if (found.end != SEARCH_GAVE_UP) {
+            break;
+        }
+        from.per_place = per_place;
+        const search_result dive = run(ORDER_NARROW, std::min(left, limits.directed_states));
+        if (dive.end == SEARCH_WON) {
+            found = dive;
+        }
+    }
     if (found.end == SEARCH_GAVE_UP) {
         found = run(ORDER_GREEDY, left);
     }
