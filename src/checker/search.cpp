@@ -298,11 +298,15 @@ search_result search(const search_start &from, search_order order, long max_stat
     // the keys left (never less than its parent's), or for any win the
     // order of the frontier.
     bool full = false; // a state to keep found no room
-    // For the narrow order: states kept by number eaten and place.
-    std::vector<int> kept_at(order == ORDER_NARROW ? static_cast<std::size_t>(grubblets + 1) *
-                                                         static_cast<std::size_t>(map.places())
-                                                   : 0,
-                             0);
+    // For the narrow order, by number eaten and place: the states kept there
+    // and the most health among them.
+    struct narrow_slot {
+        int kept = 0, most_health = -1;
+    };
+    std::vector<narrow_slot> kept_at(order == ORDER_NARROW
+                                         ? static_cast<std::size_t>(grubblets + 1) *
+                                               static_cast<std::size_t>(map.places())
+                                         : 0);
     auto keep = [&](const search_node &n, const word *eaten, int parent_estimate) {
         if (store.dominated(n, eaten, bounded)) {
             return;
@@ -315,13 +319,17 @@ search_result search(const search_start &from, search_order order, long max_stat
             return;
         }
         if (order == ORDER_NARROW) {
-            int &kept_here = kept_at[static_cast<std::size_t>(n.eaten_count) *
-                                         static_cast<std::size_t>(map.places()) +
-                                     static_cast<std::size_t>(n.place)];
-            if (kept_here >= from.per_place) {
+            // A state healthier than every one kept here is kept all the
+            // same: falls cost health, and a dive that kept only hurt players
+            // would stall.
+            narrow_slot &slot = kept_at[static_cast<std::size_t>(n.eaten_count) *
+                                            static_cast<std::size_t>(map.places()) +
+                                        static_cast<std::size_t>(n.place)];
+            if (slot.kept >= from.per_place && n.health <= slot.most_health) {
                 return;
             }
-            kept_here++;
+            slot.kept++;
+            slot.most_health = std::max<int>(slot.most_health, n.health);
         }
         // The limit counts distinct states: a repeat never ends a search.
         if (store.size() >= max_states) {

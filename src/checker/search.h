@@ -283,9 +283,10 @@ enum search_order {
     // shorter win than the one known, found fast, though not the shortest.
     ORDER_WEIGHTED,
     // Greedy, but each place keeps only its first `per_place` states at each
-    // number of grubblets eaten: it cannot try every way, so it proves no
-    // level unclearable, but it dives through levels of many grubblets where
-    // the greedy order drowns in the sets it could have eaten.
+    // number of grubblets eaten, and any healthier than those: it cannot try
+    // every way, so it proves no level unclearable, but it dives through
+    // levels of many grubblets where the greedy order drowns in the sets it
+    // could have eaten.
     ORDER_NARROW,
 };
 
