@@ -85,7 +85,8 @@ struct search_limits {
     // plus one bit for each grubblet.
     long max_states = 1000000;
     // Of those, how many the directed search for any win may take before
-    // the greedy one takes over.
+    // the narrow dives and the greedy search take over; each dive may take
+    // as many.
     long directed_states = 100000;
     // How many the search for a shorter win than the first one
     // found may take; past it the win is "not proven shortest".

@@ -191,10 +191,11 @@ class state_store {
 const int DIRECTED_KEYS = 4;
 
 // The states waiting to be expanded, most urgent first: for the shortest win
-// by keys so far plus the bound, deeper first among equals; for any win by
-// grubblets eaten, most first, or by keys so far plus DIRECTED_KEYS for each
-// grubblet left, then by the moves to the nearest grubblet left; breadth
-// first by keys so far. Among equals, first in, first out.
+// by keys so far plus the bound, deeper first among equals (weighted: the
+// bound counted more); for any win by grubblets eaten, most first (greedy
+// and narrow), or by keys so far plus DIRECTED_KEYS for each grubblet left,
+// then by the moves to the nearest grubblet left; breadth first by keys so
+// far. Among equals, first in, first out.
 class frontier {
   public:
     explicit frontier(long most) {
@@ -293,10 +294,11 @@ search_result search(const search_start &from, search_order order, long max_stat
     // or the search has found one.
     int cutoff = from.shorter_than > 0 ? from.shorter_than : reach_map::NO_WAY;
     int best = -1; // the shortest win found so far
-    // Keeps a state unless it is beaten or, for the shortest win, cannot
-    // lead to a win under the cutoff. Its estimate: keys so far and at least
-    // the keys left (never less than its parent's), or for any win the
-    // order of the frontier.
+    // Keeps a state unless it is beaten, or, looking for a shorter win
+    // (shortest first or weighted), cannot lead to one under the cutoff, or,
+    // in a narrow dive, its place has kept enough at its number eaten. Its
+    // estimate: keys so far and at least the keys left (for the shortest
+    // win never less than its parent's).
     bool full = false; // a state to keep found no room
     // For the narrow order, by number eaten and place: the states kept there
     // and the most health among them.

@@ -12,9 +12,9 @@
 //   keys left (bound.cpp), which must never exceed what a real play needs.
 // - can_still_win answers, from the map, whether a player at rest can still
 //   clear the level; the search, the traps and the difficulty all ask it.
-// - search() looks for a win over whole states of play, in one of four
-//   orders (shortest first on the bound, directed, greedy, breadth first),
-//   within a number of distinct states.
+// - search() looks for a win over whole states of play, in one of six
+//   orders (shortest first on the bound, weighted on the bound, directed,
+//   greedy, narrow, breadth first), within a number of distinct states.
 //
 // Sets of grubblets are bit sets of `words` 64-bit words, one bit per
 // grubblet in reading order.
@@ -279,8 +279,10 @@ enum search_order {
     ORDER_GREEDY,   // the states that have eaten the most first, the nearest grubblet next
     ORDER_DIRECTED, // the fewest keys so far plus four for each grubblet left first
     ORDER_BREADTH,  // fewest keys first, unguided: to see where plays come to rest
-    // Best first on keys so far plus the bound weighed `weight` times: a
-    // shorter win than the one known, found fast, though not the shortest.
+    // Best first on keys so far plus the bound counted `weight_tenths` / 10
+    // times: a shorter win than the one known, found fast, though not always
+    // the shortest. It drops only what the shortest-first order drops, so
+    // when it tries every state left, no shorter win exists.
     ORDER_WEIGHTED,
     // Greedy, but each place keeps only its first `per_place` states at each
     // number of grubblets eaten, and any healthier than those: it cannot try

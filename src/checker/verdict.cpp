@@ -284,7 +284,7 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
     if (found.end == SEARCH_WON) {
         // Then only shorter wins are looked for: none found within the limit
         // proves the first one shortest. Past ORDER_GRUBBLETS the bound
-        // weighs no order and nothing is proven: a few states still give the
+        // weighs no order and a proof is rare: a few states still give the
         // bound.
         from.shorter_than = static_cast<int>(found.keys.size());
         const bool ordered = play.grubblet_count() <= ORDER_GRUBBLETS;
