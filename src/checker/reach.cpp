@@ -11,6 +11,9 @@
 // one that changes nothing. Past the longest length at which some motion
 // starts, every length behaves alike: no move's trace changes once its jump
 // is long enough to cross the board, so there are few lengths to keep.
+//
+// Whether a player at rest can still clear the level is answered here, from
+// the map and its pockets (can_still_win), and nowhere else.
 #include "search.h"
 
 #include <algorithm>
@@ -254,4 +257,28 @@ const reach_map::motion &reach_map::motion_of(int place, int move, int length) c
         i++;
     }
     return ms[i];
+}
+
+// The kindest choice of what is left is the one that decides: a player is
+// stuck when some grubblet left lies on no way on, or when none of them can
+// be passed before the jumps grow.
+bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
+    const int words = map.words();
+    reach_map::prospects open;
+    if (!map.prospects_at(x, y, count_bits(eaten, words), &open)) {
+        return true; // a place the map never saw: nothing is known
+    }
+    const word *at_all = map.eatable_at_all();
+    const word *pocket = map.pocket_at(map.place_at(x, y), count_bits(eaten, words));
+    bool left = false, passable_now = false;
+    for (int w = 0; w < words; w++) {
+        word remaining = at_all[w] & ~eaten[w];
+        if ((remaining & ~open.ever[w]) != 0 ||
+            (pocket != nullptr && (remaining & ~pocket[w]) != 0)) {
+            return false;
+        }
+        left = left || remaining != 0;
+        passable_now = passable_now || (remaining & open.before_growing[w]) != 0;
+    }
+    return !left || passable_now;
 }

@@ -247,30 +247,6 @@ std::string count_text(long n, const char *one, const char *many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The kindest choice of what is left is the one that decides: a player is
-// stuck when some grubblet left lies on no way on, or when none of them can
-// be passed before the jumps grow.
-bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
-    const int words = map.words();
-    reach_map::prospects open;
-    if (!map.prospects_at(x, y, count_bits(eaten, words), &open)) {
-        return true; // a place the map never saw: nothing is known
-    }
-    const word *at_all = map.eatable_at_all();
-    const word *pocket = map.pocket_at(map.place_at(x, y), count_bits(eaten, words));
-    bool left = false, passable_now = false;
-    for (int w = 0; w < words; w++) {
-        word remaining = at_all[w] & ~eaten[w];
-        if ((remaining & ~open.ever[w]) != 0 ||
-            (pocket != nullptr && (remaining & ~pocket[w]) != 0)) {
-            return false;
-        }
-        left = left || remaining != 0;
-        passable_now = passable_now || (remaining & open.before_growing[w]) != 0;
-    }
-    return !left || passable_now;
-}
-
 search_result search(const search_start &from, search_order order, long max_states) {
     level_play &play = *from.play;
     reach_map &map = *from.map;
