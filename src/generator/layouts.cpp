@@ -179,6 +179,19 @@ bool standing_place(const board_cells &b, int r, int c) {
     return b.at[r][c] == CELL_EMPTY && (r == BOARD_ROWS - 1 || b.at[r + 1][c] == CELL_WALL);
 }
 
+void build_walk(board_cells &b, random_source &random, int grubblets) {
+    b = board_cells{};
+    const int start = random.below(BOARD_COLS);
+    b.at[BOARD_ROWS - 1][start] = CELL_START;
+    for (int g = 0; g < std::min(grubblets, BOARD_COLS - 1);) {
+        int c = random.below(BOARD_COLS);
+        if (b.at[BOARD_ROWS - 1][c] == CELL_EMPTY) {
+            b.at[BOARD_ROWS - 1][c] = CELL_GRUBBLET;
+            g++;
+        }
+    }
+}
+
 const char *const LAYOUT_NAMES[LAYOUT_COUNT] = {"platforms", "towers", "pits", "corridors",
                                                 "minefield", "tunnel", "wells"};
 

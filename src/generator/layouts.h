@@ -42,6 +42,11 @@ bool standing_place(const board_cells &b, int r, int c);
 // makes gaps wider and mines more. False when no start cell found a place.
 bool build_layout(board_cells &b, int layout, random_source &random, int strength, cell_ref *start);
 
+// The level the generator can always make, its last resort: `grubblets`
+// along the bottom edge and the start among them, which a walk takes and no
+// move can strand the player away from.
+void build_walk(board_cells &b, random_source &random, int grubblets);
+
 // What a level asks of a layout that places its own grubblets.
 struct design_wish {
     int strength;  // 0 to 8

@@ -154,21 +154,6 @@ bool place_grubblets(board_cells &b, const level_plan &plan, random_source &rand
     return placed == plan.grubblets || (dry > 40 && placed >= std::max(2, plan.grubblets / 2));
 }
 
-// A level the generator can always make: grubblets along the bottom edge,
-// which a walk takes and no move can strand the player away from.
-void make_walk(board_cells &b, const level_plan &plan, random_source &random) {
-    b = board_cells{};
-    const int start = random.below(BOARD_COLS);
-    b.at[BOARD_ROWS - 1][start] = CELL_START;
-    for (int g = 0; g < plan.grubblets;) {
-        int c = random.below(BOARD_COLS);
-        if (b.at[BOARD_ROWS - 1][c] == CELL_EMPTY) {
-            b.at[BOARD_ROWS - 1][c] = CELL_GRUBBLET;
-            g++;
-        }
-    }
-}
-
 // A level built and its grubblets placed, with the random numbers as they
 // stand after it.
 struct candidate {
@@ -295,7 +280,7 @@ std::vector<generated_level> make_pack(std::uint32_t seed, pack_difficulty diffi
         const int attempts = plans[pack.size()].least_score > 0 ? 200 : 40;
         if (attempt == attempts) {
             generated_level walk;
-            make_walk(walk.board, plans[pack.size()], random);
+            build_walk(walk.board, random, plans[pack.size()].grubblets);
             walk.layout = "walk";
             // The walk asks for nothing of the plan but its grubblets; where
             // even it is not kept, the pack is not made (grubblet-gen says so).
