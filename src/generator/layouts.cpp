@@ -2,7 +2,8 @@
 // of layout, each with its own way of making the player think, and a start
 // cell on solid ground (the two that place their own grubblets are in
 // designed.cpp). The grubblets come later, from a play on the board
-// (pack.cpp).
+// (pack.cpp). And the walk, the level the generator falls back on, whose
+// grubblets lie along the bottom edge.
 #include "layouts.h"
 
 #include <algorithm>
