@@ -297,8 +297,8 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         bool proven = false;
         for (int tenths : {30, 15}) {
             from.weight_tenths = tenths;
-            const search_result better =
-                run(ORDER_WEIGHTED, std::max(1L, std::min(left, budget / 20)));
+            const long quick = ordered ? limits.quick_states : limits.quick_states / 50;
+            const search_result better = run(ORDER_WEIGHTED, std::max(1L, std::min(left, quick)));
             if (better.end == SEARCH_WON) {
                 found.keys = better.keys;
                 from.shorter_than = static_cast<int>(found.keys.size());

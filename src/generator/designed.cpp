@@ -36,10 +36,11 @@ void build_wells(board_cells &b, random_source &random, int strength, int grubbl
     const int ground = BOARD_ROWS - 3 - depths.back() - random.below(3);
     std::vector<int> surface(BOARD_COLS);
     for (int col = 0, step = 0; col < BOARD_COLS; col++) {
-        // A cell up or down at a time: a step of two would open a gap to
-        // the empty space under the ground.
-        if (col % 5 == 0 && random.below(2) == 0) {
-            step = std::clamp(step + (random.below(2) == 0 ? -1 : 1), -1, 1);
+        // A cell up or down at a time (a step of two would open a gap to
+        // the empty space under the ground), up to two from its row: two
+        // wells levels on the same row still part along their ground.
+        if (col % 4 == 0 && random.below(2) == 0) {
+            step = std::clamp(step + (random.below(2) == 0 ? -1 : 1), -2, 2);
         }
         surface[static_cast<std::size_t>(col)] = ground + step;
         b.at[ground + step][col] = CELL_WALL;

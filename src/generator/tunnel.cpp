@@ -301,7 +301,7 @@ void build_winding(board_cells &b, random_source &random, int strength, cell_ref
 // climbs the other through holes a high jump with no grubblet eaten passes
 // (none of its corridors more than two cells high at the holes).
 void build_down_and_up(board_cells &b, random_source &random, int strength, cell_ref *start) {
-    const int split = 34 + random.below(13), bottom = BOARD_ROWS - 2 - random.below(4);
+    const int split = 28 + random.below(25), bottom = BOARD_ROWS - 2 - random.below(4);
     const bool down_left = random.below(2) == 0;
     auto build_side = [&](bool on_left, const std::vector<int> &choices) {
         const std::vector<int> pitches = draw_pitches(random, choices, bottom - random.below(3), 8);
