@@ -198,6 +198,7 @@ class checker_truth_test : public rules_test {
             for (long states : {1L, 10L, 100L}) {
                 search_limits few;
                 few.shortest_states = states;
+                few.quick_states = states;
                 const level_verdict cut = solve_level(stored_level(level), few);
                 EXPECT_LE(cut.at_least, t.shortest) << states;
                 EXPECT_TRUE(!cut.shortest || static_cast<int>(cut.keys.size()) == t.shortest);
