@@ -294,10 +294,10 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         // par nearer the truth. A pass that tries every state the bound
         // leaves under the known win proves it shortest, as the search for
         // the shortest would.
+        const long quick = ordered ? limits.quick_states : limits.quick_states / 50;
         bool proven = false;
         for (int tenths : {30, 15}) {
             from.weight_tenths = tenths;
-            const long quick = ordered ? limits.quick_states : limits.quick_states / 50;
             const search_result better = run(ORDER_WEIGHTED, std::max(1L, std::min(left, quick)));
             if (better.end == SEARCH_WON) {
                 found.keys = better.keys;
