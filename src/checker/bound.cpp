@@ -438,5 +438,8 @@ reach_map::keys_left reach_map::keys_left_from(int place, const word *eaten, boo
     if (per_set != nullptr) {
         out.at_least = std::max({farthest, followed, nearest + per_set->tree, walk});
     }
+    if (with_order) {
+        out.at_least = std::max(out.at_least, walk_left(place, eaten));
+    }
     return out;
 }

@@ -152,7 +152,11 @@ reach_map::reach_map(level_play &play, int start_x, int start_y, const trajector
                 lengths = std::max(lengths, length + 1);
                 motion next{length, -1, static_cast<int>(passed_.size()), 0, 0};
                 for (const route_cell &c : path.cells) {
-                    int g = play.grubblet_at(c.row, c.col);
+                    // The grubblet of the cell a player rests on was eaten
+                    // as the player came to rest there: no move from it
+                    // passes it again.
+                    const bool own_cell = c.row == at.row && c.col == at.col;
+                    int g = own_cell ? -1 : play.grubblet_at(c.row, c.col);
                     // A cell passed twice is eaten once.
                     if (g >= 0 && std::find(passed_.begin() + next.passes, passed_.end(), g) ==
                                       passed_.end()) {

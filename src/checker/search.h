@@ -238,6 +238,10 @@ class reach_map {
         int tree;
     };
     const set_bound &bound_of_set(int length, const word *eaten);
+    // The shortest walk through the grubblets left, each leg at its own jump
+    // length (walks.cpp); 0 where the level has too many grubblets for it.
+    int walk_left(int place, const word *eaten);
+    void make_walk_table();
     void make_group_walks(closures *made);
     std::vector<word> closure(const std::vector<std::vector<int>> &next,
                               const std::vector<word> &own) const;
@@ -264,6 +268,10 @@ class reach_map {
     // else where its grubblets start in pocket_sets_.
     std::vector<int> pocket_of_;
     std::vector<word> pocket_sets_;
+    // By set of grubblets and the first of them eaten: the fewest moves that
+    // eat the rest of the set (walks.cpp); empty where not made.
+    bool walk_table_tried_ = false;
+    std::vector<std::uint8_t> walk_table_;
 };
 
 // Whether a player resting at (x, y) with `eaten` eaten can still clear the

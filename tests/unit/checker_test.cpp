@@ -197,7 +197,8 @@ TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
         ASSERT_EQ(exact.answer, ANSWER_CLEARABLE);
         EXPECT_TRUE(exact.shortest);
         ASSERT_EQ(any.answer, ANSWER_CLEARABLE);
-        EXPECT_FALSE(any.shortest);
+        // Proven only where the bound alone meets the win.
+        EXPECT_TRUE(!any.shortest || any.keys.size() == exact.keys.size());
         EXPECT_TRUE(keys_clear_level(5, any.keys));
         EXPECT_GE(any.keys.size(), exact.keys.size());
     }
