@@ -161,6 +161,14 @@ class reach_map {
     };
     keys_left keys_left_from(int place, const word *eaten, bool with_order);
 
+    // The most numbers the table of walks through the grubblets left may
+    // keep (walks.cpp), one byte each; with fewer, more grubblets share a
+    // group. Set before the first bound.
+    enum { WALK_ENTRIES = 16 << 20 };
+    void limit_walk_table(std::size_t entries) {
+        walks_.most_entries = entries;
+    }
+
     // Places are numbered from 0 (the start's rest) in the order found.
     int places() const {
         return places_;
@@ -242,6 +250,7 @@ class reach_map {
     // length (walks.cpp); 0 where the level has too many grubblets for it.
     int walk_left(int place, const word *eaten);
     void make_walk_table();
+    void make_groups(const std::vector<std::uint8_t> &leg);
     void make_group_walks(closures *made);
     std::vector<word> closure(const std::vector<std::vector<int>> &next,
                               const std::vector<word> &own) const;
@@ -268,10 +277,18 @@ class reach_map {
     // else where its grubblets start in pocket_sets_.
     std::vector<int> pocket_of_;
     std::vector<word> pocket_sets_;
-    // By set of grubblets and the first of them eaten: the fewest moves that
-    // eat the rest of the set (walks.cpp); empty where not made.
-    bool walk_table_tried_ = false;
-    std::vector<std::uint8_t> walk_table_;
+    // The walk table (walks.cpp): grubblets in small groups; by the count
+    // left in each group and the group of the grubblet eaten last, the
+    // fewest moves that eat the rest. Empty where not made.
+    struct walk_table {
+        bool tried = false;
+        std::size_t most_entries = WALK_ENTRIES;
+        std::vector<std::uint8_t> group_of; // by grubblet
+        // By group: what one grubblet left in it adds to a count's number.
+        std::vector<std::size_t> stride;
+        std::size_t counts = 0;           // numbers of counts
+        std::vector<std::uint8_t> fewest; // by count * groups + group eaten last
+    } walks_;
 };
 
 // Whether a player resting at (x, y) with `eaten` eaten can still clear the

@@ -1,19 +1,25 @@
-// The sharpest part of the bound on the keys left, for levels of a few
-// grubblets: the shortest walk through every grubblet left, in the best
-// order, with each leg counted at the jump length it is really played at.
+// The sharpest part of the bound on the keys left: the shortest walk
+// through every grubblet left, in the best order, with each leg counted at
+// the jump length it is really played at.
 //
 // A win eats the grubblets left one after another. Between eating the one
 // and the next, the player has eaten exactly as many as the level holds less
 // those still left, so every move of that leg is played with jumps of that
 // length; and the move that ate the one was played with shorter jumps. So a
-// leg from grubblet a to grubblet b, with the grubblets of `rest` still left
-// after a, costs at least the fewest moves with jumps of length
-// (grubblets - |rest|) from where some move of a shorter length that passes a
-// comes to rest, to a move that passes b; and nothing at all when one move of
-// a shorter length passes both. Held-Karp over every set of grubblets then
-// gives, for each set and the grubblet of it eaten first, the fewest moves
-// that eat the rest of it; a player at a place adds the fewest moves from
-// there to the first.
+// leg from grubblet a to grubblet b, with `left` grubblets still left after
+// a, costs at least the fewest moves with jumps of length (grubblets - left)
+// from where some move of a shorter length that passes a comes to rest, to a
+// move that passes b; and nothing at all when one move of a shorter length
+// passes both.
+//
+// Held-Karp over every set of grubblets left would be exact, but takes
+// 2^grubblets numbers. So the grubblets are put in small groups of
+// neighbours (none at all on levels of up to 19), and a leg between two
+// groups costs the least of its legs between their members: then the
+// numbers left in each group say everything the walk needs, the jump length
+// included. For each count of grubblets left in each group and the group of
+// the one eaten last, the table keeps the fewest moves that eat the rest; a
+// player at a place adds the fewest moves from there to the first.
 //
 // What must hold: every number is at most what a real play needs (the truth
 // test holds it on small levels); a number too large to keep is kept as
@@ -24,29 +30,28 @@
 
 namespace {
 
-// Levels of up to this many grubblets keep the table: grubblets x
-// 2^(grubblets - 1) bytes, 10 MB at 20.
-const int WALK_GRUBBLETS = 20;
+// The most grubblets in a group.
+const std::size_t GROUP_MOST = 4;
 
 // The most a table entry holds; a walk that takes more is kept as this.
 const int SATURATED = 255;
 
 const std::uint16_t FAR = 0xFFFF;
 
-// Where (set, first) lies in the table: a set with its first grubblet taken
-// out, the bits above it moved down one, after the sets of earlier firsts.
-inline std::size_t slot(std::uint32_t set, int first, std::size_t half) {
-    const std::uint32_t low = set & ((std::uint32_t(1) << first) - 1);
-    const std::uint32_t high = (set >> (first + 1)) << first;
-    return static_cast<std::size_t>(first) * half + (low | high);
+// walk[k] = min(walk[k], leg[k] + after) for the first `width` of them; the
+// width a constant where it is called, so the loop is a few vector steps.
+inline void lower(std::uint8_t *walk, const std::uint8_t *leg, int after, int width) {
+    for (int k = 0; k < width; k++) {
+        walk[k] = static_cast<std::uint8_t>(std::min<int>(walk[k], leg[k] + after));
+    }
 }
 
 } // namespace
 
 void reach_map::make_walk_table() {
-    walk_table_tried_ = true;
+    walks_.tried = true;
     const int n = grubblet_count_;
-    if (n == 0 || n > WALK_GRUBBLETS) {
+    if (n == 0 || n > ORDER_GRUBBLETS) {
         return;
     }
     const auto g_count = static_cast<std::size_t>(n);
@@ -65,8 +70,8 @@ void reach_map::make_walk_table() {
     // with which one move passes both.
     std::vector<std::vector<std::pair<int, int>>> ends(g_count);
     std::vector<int> together(g_count * g_count, NO_WAY);
-    for (std::size_t m = 0; m < motions_.size(); m++) {
-        for (const motion &mo : motions_[m]) {
+    for (const std::vector<motion> &of_move : motions_) {
+        for (const motion &mo : of_move) {
             for (int i = mo.passes; i < mo.passes_end; i++) {
                 const auto a = static_cast<std::size_t>(passed(i));
                 if (mo.to >= 0) {
@@ -78,6 +83,16 @@ void reach_map::make_walk_table() {
                 }
             }
         }
+    }
+    // Each place once, with the shortest jumps that end there.
+    for (auto &of_grubblet : ends) {
+        std::sort(of_grubblet.begin(), of_grubblet.end());
+        of_grubblet.erase(
+            std::unique(of_grubblet.begin(), of_grubblet.end(),
+                        [](const std::pair<int, int> &x, const std::pair<int, int> &y) {
+                            return x.first == y.first;
+                        }),
+            of_grubblet.end());
     }
     // leg[(length * n + a) * n + b]: the fewest moves of the leg from a to b
     // played with jumps of `length`.
@@ -102,59 +117,159 @@ void reach_map::make_walk_table() {
             }
         }
     }
-    // Sets in rising order: a set's entries are complete before any larger
-    // set that holds it is made from them.
-    const std::size_t half = std::size_t(1) << (n - 1);
-    walk_table_.assign(g_count * half, 0);
-    std::vector<int> members;
-    std::vector<int> walks;
-    for (std::uint32_t rest = 1; rest < (std::uint32_t(1) << n); rest++) {
-        members.clear();
-        walks.clear();
-        for (int b = 0; b < n; b++) {
-            if (rest >> b & 1u) {
-                members.push_back(b);
-                walks.push_back(walk_table_[slot(rest, b, half)]);
+    make_groups(leg);
+    if (walks_.group_of.empty()) {
+        return;
+    }
+    const std::size_t groups = walks_.stride.size();
+    // Between groups, the least of the legs between their members; by
+    // length, the group led to, then the group led from, in rows padded to
+    // a width the loop below takes in whole vectors.
+    const std::size_t width = groups <= 16 ? 16 : 32;
+    std::vector<std::uint8_t> into((g_count + 1) * groups * width, SATURATED);
+    for (std::size_t length = 1; length <= g_count; length++) {
+        for (std::size_t a = 0; a < g_count; a++) {
+            for (std::size_t b = 0; b < g_count; b++) {
+                if (a != b) {
+                    std::uint8_t &at =
+                        into[(length * groups + walks_.group_of[b]) * width + walks_.group_of[a]];
+                    at = std::min(at, leg[(length * g_count + a) * g_count + b]);
+                }
             }
         }
-        const std::size_t length = g_count - members.size();
-        for (int a = 0; a < n; a++) {
-            if (rest >> a & 1u) {
+    }
+    // Counts of grubblets left by group, as one mixed-radix number; every
+    // count less one of its grubblets is a smaller number, made before it.
+    std::vector<std::size_t> count(groups, 0);
+    std::vector<int> size(groups, 0);
+    for (std::size_t g = 0; g < g_count; g++) {
+        size[walks_.group_of[g]]++;
+    }
+    const std::size_t counts = walks_.counts;
+    walks_.fewest.assign(counts * groups, 0);
+    std::size_t left = 0;
+    for (std::size_t at = 1; at < counts; at++) {
+        for (std::size_t k = 0; count[k]++ == static_cast<std::size_t>(size[k]); k++) {
+            count[k] = 0;
+            left -= static_cast<std::size_t>(size[k]);
+        }
+        left++;
+        const std::size_t length = g_count - left;
+        // Whichever group the grubblet just eaten was in, the best next
+        // group with some left; one pass over every group eaten last at a
+        // time.
+        std::uint8_t walk[32];
+        std::fill(walk, walk + 32, std::uint8_t(SATURATED));
+        for (std::size_t next = 0; next < groups; next++) {
+            if (count[next] == 0) {
                 continue;
             }
-            const std::uint8_t *row =
-                &leg[(length * g_count + static_cast<std::size_t>(a)) * g_count];
-            int best = SATURATED;
-            for (std::size_t k = 0; k < members.size(); k++) {
-                best = std::min(best, row[members[k]] + walks[k]);
+            const int after = walks_.fewest[(at - walks_.stride[next]) * groups + next];
+            const std::uint8_t *leg_in = &into[(length * groups + next) * width];
+            if (width == 16) {
+                lower(walk, leg_in, after, 16);
+            } else {
+                lower(walk, leg_in, after, 32);
             }
-            walk_table_[slot(rest | std::uint32_t(1) << a, a, half)] =
-                static_cast<std::uint8_t>(best);
         }
+        std::copy(walk, walk + groups, &walks_.fewest[at * groups]);
     }
 }
 
+// Neighbours first: the two groups whose farthest members are nearest, at
+// every jump length and both ways, are joined until the table fits.
+void reach_map::make_groups(const std::vector<std::uint8_t> &leg) {
+    const auto g_count = static_cast<std::size_t>(grubblet_count_);
+    std::vector<int> apart(g_count * g_count, 0);
+    for (std::size_t length = 1; length <= g_count; length++) {
+        for (std::size_t a = 0; a < g_count; a++) {
+            for (std::size_t b = 0; b < g_count; b++) {
+                apart[a * g_count + b] += leg[(length * g_count + a) * g_count + b] +
+                                          leg[(length * g_count + b) * g_count + a];
+            }
+        }
+    }
+    std::vector<std::vector<int>> groups(g_count);
+    for (std::size_t g = 0; g < g_count; g++) {
+        groups[g].push_back(static_cast<int>(g));
+    }
+    auto entries = [&]() {
+        double product = static_cast<double>(groups.size());
+        for (const auto &members : groups) {
+            product *= static_cast<double>(members.size() + 1);
+        }
+        return product;
+    };
+    while (entries() > static_cast<double>(walks_.most_entries)) {
+        std::size_t join_x = 0, join_y = 0;
+        int nearest = -1;
+        for (std::size_t x = 0; x < groups.size(); x++) {
+            for (std::size_t y = x + 1; y < groups.size(); y++) {
+                if (groups[x].size() + groups[y].size() > GROUP_MOST) {
+                    continue;
+                }
+                int farthest = 0;
+                for (int a : groups[x]) {
+                    for (int b : groups[y]) {
+                        farthest = std::max(farthest, apart[static_cast<std::size_t>(a) * g_count +
+                                                            static_cast<std::size_t>(b)]);
+                    }
+                }
+                if (nearest < 0 || farthest < nearest) {
+                    nearest = farthest;
+                    join_x = x;
+                    join_y = y;
+                }
+            }
+        }
+        if (nearest < 0) {
+            return; // too many grubblets even in the largest groups
+        }
+        groups[join_x].insert(groups[join_x].end(), groups[join_y].begin(), groups[join_y].end());
+        groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(join_y));
+    }
+    walks_.group_of.assign(g_count, 0);
+    walks_.stride.clear();
+    std::size_t stride = 1;
+    for (std::size_t k = 0; k < groups.size(); k++) {
+        for (int g : groups[k]) {
+            walks_.group_of[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(k);
+        }
+        walks_.stride.push_back(stride);
+        stride *= groups[k].size() + 1;
+    }
+    walks_.counts = stride;
+}
+
 int reach_map::walk_left(int place, const word *eaten) {
-    if (!walk_table_tried_) {
+    if (!walks_.tried) {
         make_walk_table();
     }
-    if (walk_table_.empty()) {
+    if (walks_.fewest.empty()) {
         return 0;
     }
     const int n = grubblet_count_;
-    const auto left = static_cast<std::uint32_t>(~eaten[0] & ((word(1) << n) - 1));
+    std::size_t at = 0;
+    int left = 0;
+    for (int g = 0; g < n; g++) {
+        if (!bit_of(eaten, g)) {
+            at += walks_.stride[walks_.group_of[static_cast<std::size_t>(g)]];
+            left++;
+        }
+    }
     if (left == 0) {
         return 0;
     }
-    const int length = n - __builtin_popcount(left);
     const std::uint16_t *to_pass =
-        &closures_at(length)
+        &closures_at(n - left)
              .to_pass_now[static_cast<std::size_t>(place) * static_cast<std::size_t>(n)];
-    const std::size_t half = std::size_t(1) << (n - 1);
+    const std::size_t groups = walks_.stride.size();
     int best = NO_WAY;
     for (int b = 0; b < n; b++) {
-        if ((left >> b & 1u) && to_pass[b] != FAR) {
-            best = std::min(best, to_pass[b] + walk_table_[slot(left, b, half)]);
+        if (!bit_of(eaten, b) && to_pass[b] != FAR) {
+            const std::size_t group = walks_.group_of[static_cast<std::size_t>(b)];
+            best = std::min(best, to_pass[b] +
+                                      walks_.fewest[(at - walks_.stride[group]) * groups + group]);
         }
     }
     return best;

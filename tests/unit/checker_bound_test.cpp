@@ -115,6 +115,10 @@ TEST(checker_bound, never_exceeds_the_fewest_keys_left_with_endless_meters) {
             }
         }
         compared++;
+        // Also with the walks through the grubblets left kept in a small
+        // table, where the grubblets share groups.
+        reach_map grouped(play, start.x, start.y, first);
+        grouped.limit_walk_table(2000);
         for (std::size_t i = 0; i < states.size(); i++) {
             if (keys_left[i] < 0) {
                 continue;
@@ -124,6 +128,9 @@ TEST(checker_bound, never_exceeds_the_fewest_keys_left_with_endless_meters) {
             ASSERT_LE(map.keys_left_from(map.place_at(s.x, s.y), &s.eaten, true).at_least,
                       keys_left[i])
                 << "room " << room << ", row " << s.y << " column " << s.x << " eaten " << s.eaten;
+            ASSERT_LE(grouped.keys_left_from(map.place_at(s.x, s.y), &s.eaten, true).at_least,
+                      keys_left[i])
+                << "grouped, room " << room << ", row " << s.y << " column " << s.x;
         }
     }
     EXPECT_GE(compared, 4);
