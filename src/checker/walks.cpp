@@ -65,34 +65,39 @@ void reach_map::make_walk_table() {
         }
         by_length[static_cast<std::size_t>(length)] = made.to_pass_now.data();
     }
-    // For each grubblet, where the moves that pass it come to rest and the
-    // shortest jumps they are played with; for each pair, the shortest jumps
-    // with which one move passes both.
-    std::vector<std::vector<std::pair<int, int>>> ends(g_count);
-    std::vector<int> together(g_count * g_count, NO_WAY);
+    // The move that ate grubblet a, last of those it ate, was played with
+    // jumps as long as the grubblets eaten before it: for a leg from a at
+    // length L, no longer than L - 1, and no shorter than L less the
+    // grubblets it passes. By leg length and grubblet: where the moves that
+    // may have eaten it come to rest; by leg length and pair: whether one
+    // such move passes both.
+    const std::size_t places = static_cast<std::size_t>(places_);
+    std::vector<std::vector<int>> ends((g_count + 1) * g_count);
+    std::vector<std::uint8_t> ended((g_count + 1) * g_count * places, 0);
+    std::vector<std::uint8_t> together((g_count + 1) * g_count * g_count, 0);
     for (const std::vector<motion> &of_move : motions_) {
-        for (const motion &mo : of_move) {
-            for (int i = mo.passes; i < mo.passes_end; i++) {
-                const auto a = static_cast<std::size_t>(passed(i));
-                if (mo.to >= 0) {
-                    ends[a].push_back({mo.to, mo.from_length});
-                }
-                for (int j = mo.passes; j < mo.passes_end; j++) {
-                    int &t = together[a * g_count + static_cast<std::size_t>(passed(j))];
-                    t = std::min(t, mo.from_length);
+        for (std::size_t k = 0; k < of_move.size(); k++) {
+            const motion &mo = of_move[k];
+            const int passes = mo.passes_end - mo.passes;
+            // The lengths the motion holds at: up to where the next starts.
+            const int held_to = k + 1 < of_move.size() ? of_move[k + 1].from_length - 1 : n;
+            const int last_leg = std::min(n, held_to + passes);
+            for (int length = mo.from_length + 1; length <= last_leg; length++) {
+                const auto at_length = static_cast<std::size_t>(length) * g_count;
+                for (int i = mo.passes; i < mo.passes_end; i++) {
+                    const auto a = static_cast<std::size_t>(passed(i));
+                    if (mo.to >= 0 &&
+                        !ended[(at_length + a) * places + static_cast<std::size_t>(mo.to)]) {
+                        ended[(at_length + a) * places + static_cast<std::size_t>(mo.to)] = 1;
+                        ends[at_length + a].push_back(mo.to);
+                    }
+                    for (int j = mo.passes; j < mo.passes_end; j++) {
+                        together[(at_length + a) * g_count + static_cast<std::size_t>(passed(j))] =
+                            1;
+                    }
                 }
             }
         }
-    }
-    // Each place once, with the shortest jumps that end there.
-    for (auto &of_grubblet : ends) {
-        std::sort(of_grubblet.begin(), of_grubblet.end());
-        of_grubblet.erase(
-            std::unique(of_grubblet.begin(), of_grubblet.end(),
-                        [](const std::pair<int, int> &x, const std::pair<int, int> &y) {
-                            return x.first == y.first;
-                        }),
-            of_grubblet.end());
     }
     // leg[(length * n + a) * n + b]: the fewest moves of the leg from a to b
     // played with jumps of `length`.
@@ -102,16 +107,14 @@ void reach_map::make_walk_table() {
         for (std::size_t a = 0; a < g_count; a++) {
             std::uint8_t *row = &leg[(length * g_count + a) * g_count];
             for (std::size_t b = 0; b < g_count; b++) {
-                if (together[a * g_count + b] < static_cast<int>(length)) {
+                if (together[(length * g_count + a) * g_count + b]) {
                     row[b] = 0;
                     continue;
                 }
                 int fewest = SATURATED;
-                for (const auto &end : ends[a]) {
-                    if (end.second < static_cast<int>(length)) {
-                        fewest = std::min<int>(
-                            fewest, to_pass[static_cast<std::size_t>(end.first) * g_count + b]);
-                    }
+                for (int end : ends[length * g_count + a]) {
+                    fewest =
+                        std::min<int>(fewest, to_pass[static_cast<std::size_t>(end) * g_count + b]);
                 }
                 row[b] = static_cast<std::uint8_t>(fewest);
             }
