@@ -55,9 +55,9 @@ struct relaxed_rules {
     bool no_mines = false;
 };
 
-// The most grubblets (left, or on the level for tables made ahead) for which
-// the bound weighs the order of eating: past it, weighing costs more than it
-// saves, and the search for a shorter win proves nothing.
+// The most grubblets on a level for which the bound weighs the order of
+// eating (a table made ahead): past it, the search for a shorter win seldom
+// proves anything.
 const int ORDER_GRUBBLETS = 30;
 
 // A meter that cannot run out within one turn: falls cost at most 23 health,
@@ -154,7 +154,7 @@ class reach_map {
     // eaten still needs to clear the level (bound.cpp): never more than any
     // real play needs; NO_WAY where no play can; 0 with nothing left. With
     // `with_order`, also what the order of eating costs, which takes a table
-    // by set eaten. `nearest`: the fewest moves to pass a grubblet left.
+    // made ahead. `nearest`: the fewest moves to pass a grubblet left.
     enum { NO_WAY = 1 << 20 };
     struct keys_left {
         int at_least, nearest;
@@ -215,21 +215,6 @@ class reach_map {
         // The same with the moves of this length only: until the next
         // grubblet is eaten, the jumps keep their length.
         std::vector<std::uint16_t> to_pass_now;
-        // The fewest moves at any one length, this or longer (between two
-        // grubblets eaten in turn the length does not change); empty where
-        // not made.
-        std::vector<std::uint16_t> leg;
-        // By grubblet * grubblets + grubblet: the fewest moves from the end
-        // of a move that passes the one to a move that passes the other; 0
-        // where one move passes both.
-        std::vector<std::uint16_t> between;
-        // The grubblets in groups, and the shortest walk through a set of
-        // groups from a first one, by set * groups + first; none when
-        // `groups` is 0.
-        int groups = 0;
-        bool walks_tried = false;
-        std::vector<std::uint8_t> group_of;
-        std::vector<std::uint16_t> walk;
     };
     void make_closures(int length);
     // The map at one jump length, made when first asked for.
@@ -237,21 +222,11 @@ class reach_map {
     void make_distances(int length, const std::vector<std::vector<int>> &next,
                         const std::vector<word> &own, const std::vector<std::vector<int>> &next_now,
                         const std::vector<word> &own_now);
-    // The bound's parts that depend on the set eaten alone: for each
-    // grubblet left in reading order, the fewest moves from passing another
-    // one left to passing it (in set_keys_), and the spanning tree.
-    struct set_bound {
-        std::uint64_t hash;
-        std::size_t words_at, keys_at; // in set_words_, set_keys_
-        int tree;
-    };
-    const set_bound &bound_of_set(int length, const word *eaten);
     // The shortest walk through the grubblets left, each leg at its own jump
     // length (walks.cpp); 0 where the level has too many grubblets for it.
     int walk_left(int place, const word *eaten);
     void make_walk_table();
     void make_groups(const std::vector<std::uint8_t> &leg);
-    void make_group_walks(closures *made);
     std::vector<word> closure(const std::vector<std::vector<int>> &next,
                               const std::vector<word> &own) const;
 
@@ -259,12 +234,8 @@ class reach_map {
     int grubblet_count_;
     int places_ = 0;
     std::size_t distance_bytes_ = 0; // in every length's tables
-    std::vector<int> set_table_;     // open addressing into set_bounds_, -1 free
-    std::vector<set_bound> set_bounds_;
-    std::vector<word> set_words_;
-    std::vector<std::uint16_t> set_keys_;
-    std::vector<int> place_of_;     // by row * 80 + column, -1 where never at rest
-    std::vector<cell_ref> cell_of_; // by place
+    std::vector<int> place_of_;      // by row * 80 + column, -1 where never at rest
+    std::vector<cell_ref> cell_of_;  // by place
     std::vector<word> at_all_;
     // By place * 7 + move: the move's motions, lengths rising, the first
     // from length 0.

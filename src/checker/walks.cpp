@@ -31,7 +31,7 @@
 namespace {
 
 // The most grubblets in a group.
-const std::size_t GROUP_MOST = 4;
+const std::size_t GROUP_MOST = 6;
 
 // The most a table entry holds; a walk that takes more is kept as this.
 const int SATURATED = 255;
