@@ -38,6 +38,8 @@ const int SATURATED = 255;
 
 const std::uint16_t FAR = 0xFFFF;
 
+static_assert(ORDER_GRUBBLETS < 64, "a set of grubblets with a walk table is one word");
+
 // walk[k] = min(walk[k], leg[k] + after) for the first `width` of them; the
 // width a constant where it is called, so the loop is a few vector steps.
 inline void lower(std::uint8_t *walk, const std::uint8_t *leg, int after, int width) {
@@ -251,25 +253,25 @@ int reach_map::walk_left(int place, const word *eaten) {
     if (walks_.fewest.empty()) {
         return 0;
     }
+    // Levels of up to 30 grubblets: the set eaten is one word.
     const int n = grubblet_count_;
-    std::size_t at = 0;
-    int left = 0;
-    for (int g = 0; g < n; g++) {
-        if (!bit_of(eaten, g)) {
-            at += walks_.stride[walks_.group_of[static_cast<std::size_t>(g)]];
-            left++;
-        }
-    }
-    if (left == 0) {
+    const word left_set = ~eaten[0] & ((word(1) << n) - 1);
+    if (left_set == 0) {
         return 0;
     }
+    std::size_t at = 0;
+    for (word rest = left_set; rest != 0; rest &= rest - 1) {
+        at += walks_.stride[walks_.group_of[static_cast<std::size_t>(__builtin_ctzll(rest))]];
+    }
+    const int left = __builtin_popcountll(left_set);
     const std::uint16_t *to_pass =
         &closures_at(n - left)
              .to_pass_now[static_cast<std::size_t>(place) * static_cast<std::size_t>(n)];
     const std::size_t groups = walks_.stride.size();
     int best = NO_WAY;
-    for (int b = 0; b < n; b++) {
-        if (!bit_of(eaten, b) && to_pass[b] != FAR) {
+    for (word rest = left_set; rest != 0; rest &= rest - 1) {
+        const int b = __builtin_ctzll(rest);
+        if (to_pass[b] != FAR) {
             const std::size_t group = walks_.group_of[static_cast<std::size_t>(b)];
             best = std::min(best, to_pass[b] +
                                       walks_.fewest[(at - walks_.stride[group]) * groups + group]);
