@@ -162,12 +162,15 @@ TEST_F(checker_test, decides_levels_of_many_grubblets) {
 }
 
 TEST_F(checker_test, proves_par_and_decides_a_tower_within_the_default_limit) {
-    // Twelve grubblets, many ways to order them: proven shortest all the
-    // same.
-    make_play_through_level(stored_level(6), 12, 5);
+    // Twenty grubblets, more orders to eat them in than any search could
+    // try one by one: proven shortest all the same, within the states
+    // measured for it, and no longer than the play that built the level.
+    const std::string through = make_play_through_level(stored_level(6), 20, 5);
     level_verdict v = solve_level(stored_level(6));
     ASSERT_EQ(v.answer, ANSWER_CLEARABLE);
     EXPECT_TRUE(v.shortest);
+    EXPECT_LE(v.keys.size(), through.size());
+    EXPECT_LE(v.states, 150000);
     EXPECT_EQ(v.at_least, static_cast<int>(v.keys.size()));
     // A tower of a hundred grubblets on short ledges: decided within the
     // state figure measured for it, with the bound beside its win.
