@@ -162,8 +162,9 @@ class reach_map {
     keys_left keys_left_from(int place, const word *eaten, bool with_order);
 
     // The most numbers the table of walks through the grubblets left may
-    // keep (walks.cpp), one byte each; with fewer, more grubblets share a
-    // group. Set before the first bound.
+    // keep (walks.cpp), one byte each, on levels of up to 24 grubblets (half
+    // past them); with fewer, more grubblets share a group. Set before the
+    // first bound.
     enum { WALK_ENTRIES = 16 << 20 };
     void limit_walk_table(std::size_t entries) {
         walks_.most_entries = entries;

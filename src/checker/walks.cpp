@@ -205,7 +205,10 @@ void reach_map::make_groups(const std::vector<std::uint8_t> &leg) {
         }
         return product;
     };
-    while (entries() > static_cast<double>(walks_.most_entries)) {
+    // Past two dozen grubblets a proof is rare, and the search's states need
+    // the room: half the table.
+    const double most = static_cast<double>(walks_.most_entries) / (g_count > 24 ? 2 : 1);
+    while (entries() > most) {
         std::size_t join_x = 0, join_y = 0;
         int nearest = -1;
         for (std::size_t x = 0; x < groups.size(); x++) {
