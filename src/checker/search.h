@@ -55,9 +55,8 @@ struct relaxed_rules {
     bool no_mines = false;
 };
 
-// The most grubblets on a level for which the bound weighs the order of
-// eating (a table made ahead): past it, the search for a shorter win seldom
-// proves anything.
+// The most grubblets on a level for which the search for a shorter win gets
+// its whole budget: past it a proof is rare, and a few states give the bound.
 const int ORDER_GRUBBLETS = 30;
 
 // A meter that cannot run out within one turn: falls cost at most 23 health,

@@ -13,8 +13,10 @@
 // passes both.
 //
 // Held-Karp over every set of grubblets left would be exact, but takes
-// 2^grubblets numbers. So the grubblets are put in small groups of
-// neighbours (none at all on levels of up to 19), and a leg between two
+// 2^grubblets numbers. So the grubblets are put in groups of neighbours
+// (none at all on levels of up to 19, groups of up to six on levels of 30,
+// larger ones on levels of up to 63, which still gives a bound far sharper
+// than the farthest grubblet alone), and a leg between two
 // groups costs the least of its legs between their members: then the
 // numbers left in each group say everything the walk needs, the jump length
 // included. For each count of grubblets left in each group and the group of
@@ -30,7 +32,8 @@
 
 namespace {
 
-// The most grubblets in a group.
+// The most grubblets in a group, as long as groups that large make the
+// table fit.
 const std::size_t GROUP_MOST = 6;
 
 // The most a table entry holds; a walk that takes more is kept as this.
@@ -38,7 +41,9 @@ const int SATURATED = 255;
 
 const std::uint16_t FAR = 0xFFFF;
 
-static_assert(ORDER_GRUBBLETS < 64, "a set of grubblets with a walk table is one word");
+// The most grubblets a level may have for the table: a set of them is one
+// word.
+const int WALK_GRUBBLETS = 63;
 
 // walk[k] = min(walk[k], leg[k] + after) for the first `width` of them; the
 // width a constant where it is called, so the loop is a few vector steps.
@@ -53,7 +58,7 @@ inline void lower(std::uint8_t *walk, const std::uint8_t *leg, int after, int wi
 void reach_map::make_walk_table() {
     walks_.tried = true;
     const int n = grubblet_count_;
-    if (n == 0 || n > ORDER_GRUBBLETS) {
+    if (n == 0 || n > WALK_GRUBBLETS) {
         return;
     }
     const auto g_count = static_cast<std::size_t>(n);
@@ -75,7 +80,7 @@ void reach_map::make_walk_table() {
     // such move passes both.
     const std::size_t places = static_cast<std::size_t>(places_);
     std::vector<std::vector<int>> ends((g_count + 1) * g_count);
-    std::vector<std::uint8_t> ended((g_count + 1) * g_count * places, 0);
+    std::vector<word> ended(((g_count + 1) * g_count * places + 63) / 64, 0);
     std::vector<std::uint8_t> together((g_count + 1) * g_count * g_count, 0);
     for (const std::vector<motion> &of_move : motions_) {
         for (std::size_t k = 0; k < of_move.size(); k++) {
@@ -88,9 +93,10 @@ void reach_map::make_walk_table() {
                 const auto at_length = static_cast<std::size_t>(length) * g_count;
                 for (int i = mo.passes; i < mo.passes_end; i++) {
                     const auto a = static_cast<std::size_t>(passed(i));
-                    if (mo.to >= 0 &&
-                        !ended[(at_length + a) * places + static_cast<std::size_t>(mo.to)]) {
-                        ended[(at_length + a) * places + static_cast<std::size_t>(mo.to)] = 1;
+                    const std::size_t end_bit =
+                        (at_length + a) * places + static_cast<std::size_t>(std::max(mo.to, 0));
+                    if (mo.to >= 0 && !bit_of(ended.data(), static_cast<int>(end_bit))) {
+                        set_bit(ended.data(), static_cast<int>(end_bit));
                         ends[at_length + a].push_back(mo.to);
                     }
                     for (int j = mo.passes; j < mo.passes_end; j++) {
@@ -208,12 +214,13 @@ void reach_map::make_groups(const std::vector<std::uint8_t> &leg) {
     // Past two dozen grubblets a proof is rare, and the search's states need
     // the room: half the table.
     const double most = static_cast<double>(walks_.most_entries) / (g_count > 24 ? 2 : 1);
+    std::size_t group_most = GROUP_MOST;
     while (entries() > most) {
         std::size_t join_x = 0, join_y = 0;
         int nearest = -1;
         for (std::size_t x = 0; x < groups.size(); x++) {
             for (std::size_t y = x + 1; y < groups.size(); y++) {
-                if (groups[x].size() + groups[y].size() > GROUP_MOST) {
+                if (groups[x].size() + groups[y].size() > group_most) {
                     continue;
                 }
                 int farthest = 0;
@@ -231,7 +238,8 @@ void reach_map::make_groups(const std::vector<std::uint8_t> &leg) {
             }
         }
         if (nearest < 0) {
-            return; // too many grubblets even in the largest groups
+            group_most++; // too many grubblets for groups this small
+            continue;
         }
         groups[join_x].insert(groups[join_x].end(), groups[join_y].begin(), groups[join_y].end());
         groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(join_y));
@@ -256,7 +264,6 @@ int reach_map::walk_left(int place, const word *eaten) {
     if (walks_.fewest.empty()) {
         return 0;
     }
-    // Levels of up to 30 grubblets: the set eaten is one word.
     const int n = grubblet_count_;
     const word left_set = ~eaten[0] & ((word(1) << n) - 1);
     if (left_set == 0) {
