@@ -16,8 +16,6 @@
 
 namespace {
 
-const std::uint16_t FAR = 0xFFFF;
-
 // A bound per level that stays within this much memory; past it the bound
 // falls back to what needs no table.
 const std::size_t DISTANCE_BYTES = std::size_t(16) << 20;
@@ -26,7 +24,7 @@ const std::size_t DISTANCE_BYTES = std::size_t(16) << 20;
 
 // Fewest moves, by place * grubblets + grubblet, from a place to a move of
 // the graph that passes the grubblet: 1 for a move from the place itself;
-// FAR for none. Searched back from the places one move away.
+// NO_MOVES for none. Searched back from the places one move away.
 static std::vector<std::uint16_t> keys_by_place(const std::vector<std::vector<int>> &next,
                                                 const std::vector<word> &own, int grubblets,
                                                 int words) {
@@ -37,7 +35,7 @@ static std::vector<std::uint16_t> keys_by_place(const std::vector<std::vector<in
             from[static_cast<std::size_t>(to)].push_back(static_cast<int>(p));
         }
     }
-    std::vector<std::uint16_t> by_place(places * g_count, FAR);
+    std::vector<std::uint16_t> by_place(places * g_count, NO_MOVES);
     std::vector<int> queue;
     for (std::size_t g = 0; g < g_count; g++) {
         queue.clear();
@@ -52,7 +50,7 @@ static std::vector<std::uint16_t> keys_by_place(const std::vector<std::vector<in
             const std::uint16_t keys = by_place[at * g_count + g];
             for (int before : from[at]) {
                 std::uint16_t &k = by_place[static_cast<std::size_t>(before) * g_count + g];
-                if (k == FAR) {
+                if (k == NO_MOVES) {
                     k = static_cast<std::uint16_t>(keys + 1);
                     queue.push_back(before);
                 }
@@ -101,12 +99,12 @@ reach_map::keys_left reach_map::keys_left_from(int place, const word *eaten, boo
         if (bit_of(eaten, g)) {
             continue;
         }
-        if (to_pass[g] == FAR) {
+        if (to_pass[g] == NO_MOVES) {
             return {NO_WAY, NO_WAY};
         }
         farthest = std::max<int>(farthest, to_pass[g]);
         // The first grubblet eaten from here is passed with jumps of this
-        // length (FAR where none does: one of the others comes first).
+        // length (NO_MOVES where none does: one of the others comes first).
         nearest = std::min<int>(nearest, to_pass_now[g]);
     }
     out.nearest = nearest;

@@ -57,7 +57,10 @@ struct relaxed_rules {
 
 // The most grubblets on a level for which the search for a shorter win gets
 // its whole budget: past it a proof is rare, and a few states give the bound.
-const int ORDER_GRUBBLETS = 30;
+const int PROOF_GRUBBLETS = 30;
+
+// In the tables of fewest moves (bound.cpp, walks.cpp): no way at all.
+const std::uint16_t NO_MOVES = 0xFFFF;
 
 // A meter that cannot run out within one turn: falls cost at most 23 health,
 // and eating tops the tummy up to at most TUMMY_MAX.
@@ -153,7 +156,7 @@ class reach_map {
     // eaten still needs to clear the level (bound.cpp): never more than any
     // real play needs; NO_WAY where no play can; 0 with nothing left. With
     // `with_order`, also what the order of eating costs, which takes a table
-    // made ahead. `nearest`: the fewest moves to pass a grubblet left.
+    // made on first use. `nearest`: the fewest moves to pass a grubblet left.
     enum { NO_WAY = 1 << 20 };
     struct keys_left {
         int at_least, nearest;
@@ -210,7 +213,7 @@ class reach_map {
     struct closures {
         std::vector<word> ever, before_growing;
         // By place * grubblets + grubblet: the fewest moves, this length or
-        // longer, to a move that passes the grubblet (0xFFFF: none).
+        // longer, to a move that passes the grubblet (NO_MOVES: none).
         std::vector<std::uint16_t> to_pass;
         // The same with the moves of this length only: until the next
         // grubblet is eaten, the jumps keep their length.

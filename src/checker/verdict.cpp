@@ -283,18 +283,17 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
     }
     if (found.end == SEARCH_WON) {
         // Then only shorter wins are looked for: none found within the limit
-        // proves the first one shortest. Past ORDER_GRUBBLETS the bound
-        // weighs no order and a proof is rare: a few states still give the
-        // bound.
+        // proves the first one shortest. Past PROOF_GRUBBLETS a proof is
+        // rare: a few states still give the bound.
         from.shorter_than = static_cast<int>(found.keys.size());
-        const bool ordered = play.grubblet_count() <= ORDER_GRUBBLETS;
-        const long budget = ordered ? limits.shortest_states : limits.shortest_states / 50;
+        const bool provable = play.grubblet_count() <= PROOF_GRUBBLETS;
+        const long budget = provable ? limits.shortest_states : limits.shortest_states / 50;
         // Shorter wins found fast, the bound weighed more and more like the
         // keys so far: each one leaves fewer states to keep, and a designer a
         // par nearer the truth. A pass that tries every state the bound
         // leaves under the known win proves it shortest, as the search for
         // the shortest would.
-        const long quick = ordered ? limits.quick_states : limits.quick_states / 50;
+        const long quick = provable ? limits.quick_states : limits.quick_states / 50;
         bool proven = false;
         for (int tenths : {30, 15}) {
             from.weight_tenths = tenths;

@@ -2,15 +2,15 @@
 // through every grubblet left, in the best order, with each leg counted at
 // the jump length it is really played at.
 //
-// A win eats the grubblets left one after another. Between eating the one
-// and the next, the player has eaten exactly as many as the level holds less
-// those still left, so every move of that leg is played with jumps of that
-// length; and the move that ate the one was played with shorter jumps. So a
-// leg from grubblet a to grubblet b, with `left` grubblets still left after
-// a, costs at least the fewest moves with jumps of length (grubblets - left)
-// from where some move of a shorter length that passes a comes to rest, to a
-// move that passes b; and nothing at all when one move of a shorter length
-// passes both.
+// A win eats the grubblets left one after another (those one move eats
+// together in any order). Between eating the one and the next, the player
+// has eaten exactly as many as the level holds less those still left, L, so
+// every move of that leg is played with jumps of length L. The move that ate
+// the one ate at least it and at most the grubblets it passes, so it was
+// played at a length from L less the grubblets it passes to L - 1. So a leg
+// from grubblet a to grubblet b costs at least the fewest moves at length L
+// from where a move that passes a, played at such a length, comes to rest,
+// to a move that passes b; and nothing when one such move passes both.
 //
 // Held-Karp over every set of grubblets left would be exact, but takes
 // 2^grubblets numbers. So the grubblets are put in groups of neighbours
@@ -23,9 +23,10 @@
 // the one eaten last, the table keeps the fewest moves that eat the rest; a
 // player at a place adds the fewest moves from there to the first.
 //
-// What must hold: every number is at most what a real play needs (the truth
-// test holds it on small levels); a number too large to keep is kept as
-// SATURATED, which is still below the truth.
+// What must hold: every number is at most what a real play needs (the bound
+// tests hold it against exhaustive searches, also with the table kept small
+// enough that grubblets share groups); a number too large to keep is kept as
+// SATURATED, never above the truth.
 #include "search.h"
 
 #include <algorithm>
@@ -39,15 +40,13 @@ const std::size_t GROUP_MOST = 6;
 // The most a table entry holds; a walk that takes more is kept as this.
 const int SATURATED = 255;
 
-const std::uint16_t FAR = 0xFFFF;
-
 // The most grubblets a level may have for the table: a set of them is one
 // word.
 const int WALK_GRUBBLETS = 63;
 
 // walk[k] = min(walk[k], leg[k] + after) for the first `width` of them; the
 // width a constant where it is called, so the loop is a few vector steps.
-inline void lower(std::uint8_t *walk, const std::uint8_t *leg, int after, int width) {
+inline void min_into(std::uint8_t *walk, const std::uint8_t *leg, int after, int width) {
     for (int k = 0; k < width; k++) {
         walk[k] = static_cast<std::uint8_t>(std::min<int>(walk[k], leg[k] + after));
     }
@@ -72,12 +71,11 @@ void reach_map::make_walk_table() {
         }
         by_length[static_cast<std::size_t>(length)] = made.to_pass_now.data();
     }
-    // The move that ate grubblet a, last of those it ate, was played with
-    // jumps as long as the grubblets eaten before it: for a leg from a at
-    // length L, no longer than L - 1, and no shorter than L less the
-    // grubblets it passes. By leg length and grubblet: where the moves that
-    // may have eaten it come to rest; by leg length and pair: whether one
-    // such move passes both.
+    // The move that ate grubblet a, for a leg from a at length L, was
+    // played at a length from L less the grubblets it passes to L - 1 (see
+    // above). By leg length and grubblet: where the moves that may have
+    // eaten it come to rest; by leg length and pair: whether one such move
+    // passes both.
     const std::size_t places = static_cast<std::size_t>(places_);
     std::vector<std::vector<int>> ends((g_count + 1) * g_count);
     std::vector<word> ended(((g_count + 1) * g_count * places + 63) / 64, 0);
@@ -132,7 +130,13 @@ void reach_map::make_walk_table() {
     if (walks_.group_of.empty()) {
         return;
     }
+    // The loop below takes at most 32 groups: 2^groups x groups entries at
+    // the least, so no more than 19 fit in the default room.
     const std::size_t groups = walks_.stride.size();
+    if (groups > 32) {
+        walks_.group_of.clear();
+        return;
+    }
     // Between groups, the least of the legs between their members; by
     // length, the group led to, then the group led from, in rows padded to
     // a width the loop below takes in whole vectors.
@@ -178,9 +182,9 @@ void reach_map::make_walk_table() {
             const int after = walks_.fewest[(at - walks_.stride[next]) * groups + next];
             const std::uint8_t *leg_in = &into[(length * groups + next) * width];
             if (width == 16) {
-                lower(walk, leg_in, after, 16);
+                min_into(walk, leg_in, after, 16);
             } else {
-                lower(walk, leg_in, after, 32);
+                min_into(walk, leg_in, after, 32);
             }
         }
         std::copy(walk, walk + groups, &walks_.fewest[at * groups]);
@@ -216,6 +220,9 @@ void reach_map::make_groups(const std::vector<std::uint8_t> &leg) {
     const double most = static_cast<double>(walks_.most_entries) / (g_count > 24 ? 2 : 1);
     std::size_t group_most = GROUP_MOST;
     while (entries() > most) {
+        if (groups.size() == 1) {
+            return; // not even one group fits: no table
+        }
         std::size_t join_x = 0, join_y = 0;
         int nearest = -1;
         for (std::size_t x = 0; x < groups.size(); x++) {
@@ -281,7 +288,7 @@ int reach_map::walk_left(int place, const word *eaten) {
     int best = NO_WAY;
     for (word rest = left_set; rest != 0; rest &= rest - 1) {
         const int b = __builtin_ctzll(rest);
-        if (to_pass[b] != FAR) {
+        if (to_pass[b] != NO_MOVES) {
             const std::size_t group = walks_.group_of[static_cast<std::size_t>(b)];
             best = std::min(best, to_pass[b] +
                                       walks_.fewest[(at - walks_.stride[group]) * groups + group]);
