@@ -9,7 +9,8 @@
 //   whatever the jump length and ignoring tummy and health. Whatever it says
 //   cannot happen cannot happen in any real play. It keeps every move's
 //   traced motion, which the search plays, and gives the lower bound on the
-//   keys left (bound.cpp), which must never exceed what a real play needs.
+//   keys left (bound.cpp, walks.cpp), which must never exceed what a real
+//   play needs.
 // - can_still_win answers, from the map, whether a player at rest can still
 //   clear the level; the search, the traps and the difficulty all ask it.
 // - search() looks for a win over whole states of play, in one of six
@@ -226,7 +227,8 @@ class reach_map {
                         const std::vector<word> &own, const std::vector<std::vector<int>> &next_now,
                         const std::vector<word> &own_now);
     // The shortest walk through the grubblets left, each leg at its own jump
-    // length (walks.cpp); 0 where the level has too many grubblets for it.
+    // length (walks.cpp); 0 where no table is made (past 63 grubblets, or
+    // past the memory for the distances).
     int walk_left(int place, const word *eaten);
     void make_walk_table();
     void make_groups(const std::vector<std::uint8_t> &leg);
