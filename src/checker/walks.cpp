@@ -91,11 +91,14 @@ void reach_map::make_walk_table() {
                 const auto at_length = static_cast<std::size_t>(length) * g_count;
                 for (int i = mo.passes; i < mo.passes_end; i++) {
                     const auto a = static_cast<std::size_t>(passed(i));
-                    const std::size_t end_bit =
-                        (at_length + a) * places + static_cast<std::size_t>(std::max(mo.to, 0));
-                    if (mo.to >= 0 && !bit_of(ended.data(), static_cast<int>(end_bit))) {
-                        set_bit(ended.data(), static_cast<int>(end_bit));
-                        ends[at_length + a].push_back(mo.to);
+                    if (mo.to >= 0) {
+                        // Each place once.
+                        const auto end = static_cast<int>((at_length + a) * places +
+                                                          static_cast<std::size_t>(mo.to));
+                        if (!bit_of(ended.data(), end)) {
+                            set_bit(ended.data(), end);
+                            ends[at_length + a].push_back(mo.to);
+                        }
                     }
                     for (int j = mo.passes; j < mo.passes_end; j++) {
                         together[(at_length + a) * g_count + static_cast<std::size_t>(passed(j))] =
