@@ -179,12 +179,15 @@ reach_map::reach_map(level_play &play, int start_x, int start_y, const trajector
     prospects from_start{};
     prospects_at(start_x, start_y, 0, &from_start);
     at_all_.assign(from_start.ever, from_start.ever + words_);
+    int first_eats = 0;
     for (const route_cell &c : first_turn.cells) {
         int g = play.grubblet_at(c.row, c.col);
         if (g >= 0) {
             set_bit(at_all_.data(), g);
+            first_eats++;
         }
     }
+    make_deadlines(first_eats);
 }
 
 // The map with the jumps of one length: for each move, the motion that
@@ -265,15 +268,17 @@ const reach_map::motion &reach_map::motion_of(int place, int move, int length) c
 
 // The kindest choice of what is left is the one that decides: a player is
 // stuck when some grubblet left lies on no way on, or when none of them can
-// be passed before the jumps grow.
+// be passed before the jumps grow, or when one only short jumps get to can no
+// longer be eaten in time.
 bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
     const int words = map.words();
+    const int length = count_bits(eaten, words);
     reach_map::prospects open;
-    if (!map.prospects_at(x, y, count_bits(eaten, words), &open)) {
+    if (!map.prospects_at(x, y, length, &open)) {
         return true; // a place the map never saw: nothing is known
     }
     const word *at_all = map.eatable_at_all();
-    const word *pocket = map.pocket_at(map.place_at(x, y), count_bits(eaten, words));
+    const word *pocket = map.pocket_at(map.place_at(x, y), length);
     bool left = false, passable_now = false;
     for (int w = 0; w < words; w++) {
         word remaining = at_all[w] & ~eaten[w];
@@ -284,5 +289,5 @@ bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
         left = left || remaining != 0;
         passable_now = passable_now || (remaining & open.before_growing[w]) != 0;
     }
-    return !left || passable_now;
+    return !left || (passable_now && map.meets_deadlines(map.place_at(x, y), eaten));
 }

@@ -208,6 +208,12 @@ class reach_map {
     // the place is no pocket (pocket.cpp).
     const word *pocket_at(int place, int length);
 
+    // Whether a player resting at a place with `eaten` eaten can still eat
+    // every grubblet that only short jumps get to (deadline.cpp): none is
+    // past its deadline, and the next move that eats can eat every one
+    // whose deadline it is.
+    bool meets_deadlines(int place, const word *eaten);
+
   private:
     // For one jump length: by place, grubblets passed from there; and the
     // bound's tables (bound.cpp), empty past their memory.
@@ -253,6 +259,15 @@ class reach_map {
     // else where its grubblets start in pocket_sets_.
     std::vector<int> pocket_of_;
     std::vector<word> pocket_sets_;
+    // By length, grubblets whose deadline has passed, and whose deadline it
+    // is; `first_eats`: the most the fresh start's own turn may have eaten.
+    void make_deadlines(int first_eats);
+    std::vector<word> late_, due_;
+    // By length with some grubblet due, made on first use: by place * 7 +
+    // move, the motion that holds.
+    std::vector<std::vector<const motion *>> due_moves_;
+    std::vector<char> seen_; // by place, for meets_deadlines
+    std::vector<int> stack_; // places, for meets_deadlines
     // The walk table (walks.cpp): grubblets in small groups; by the count
     // left in each group and the group of the grubblet eaten last, the
     // fewest moves that eat the rest. Empty where not made.
@@ -270,7 +285,8 @@ class reach_map {
 // Whether a player resting at (x, y) with `eaten` eaten can still clear the
 // level: false when some grubblet left is out of every way on from there, or
 // no way passes any of them before the jumps grow, which only eating does,
-// or the player is in a pocket that does not hold them all. Never false
+// or the player is in a pocket that does not hold them all, or has eaten
+// past some grubblet's deadline. Never false
 // where a win is still possible.
 bool can_still_win(reach_map &map, int x, int y, const word *eaten);
 

@@ -59,8 +59,11 @@ bool mines_stand_in_the_way(const board_cells &level, const std::vector<int> &ne
 }
 
 // Why a level that every way was tried on cannot be cleared: the rules that
-// must be relaxed before it can be. Takes its states from *left.
-std::string why_not(level_play &play, reach_map &map, long *left, long *states) {
+// must be relaxed before it can be. Takes its states from *left. With
+// `meters_in_vain`, a search with both meters endless has already tried
+// every way: neither meter alone can be to blame.
+std::string why_not(level_play &play, reach_map &map, long *left, long *states,
+                    bool meters_in_vain) {
     const struct {
         relaxed_rules rules;
         const char *text;
@@ -81,7 +84,7 @@ std::string why_not(level_play &play, reach_map &map, long *left, long *states) 
     bool undecided = false;
     std::string reason;
     for (const auto &r : relaxations) {
-        if (r.rules.no_mines && !play.has_mines()) {
+        if (r.rules.no_mines ? !play.has_mines() : meters_in_vain) {
             continue;
         }
         level_play relaxed(play.level(), r.rules);
@@ -278,6 +281,28 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
             found = dive;
         }
     }
+    // Then greedy with both meters endless: a state is only a place and the
+    // grubblets eaten, far fewer states than with the meters. Every real play
+    // is one of its plays, so when it tries every way in vain the level is
+    // lost whatever the meters do; a win it finds stands once the rules' own
+    // turns play it again. Its plays are not real ones: where they rest
+    // tells nothing of the traps. Half of what is left, then the real greedy.
+    bool meters_in_vain = false;
+    if (found.end == SEARCH_GAVE_UP && left > 1) {
+        level_play endless(level, relaxed_rules{true, true, false});
+        search_start loose = from;
+        loose.play = &endless;
+        const search_result r = search(loose, ORDER_GREEDY, left / 2);
+        left -= r.states;
+        verdict.states += r.states;
+        if (r.end == SEARCH_EXHAUSTED) {
+            found.end = SEARCH_EXHAUSTED;
+            meters_in_vain = true;
+        } else if (r.end == SEARCH_WON && replay_with(play, r.keys, nullptr)) {
+            found.end = SEARCH_WON;
+            found.keys = r.keys;
+        }
+    }
     if (found.end == SEARCH_GAVE_UP) {
         found = run(ORDER_GREEDY, left);
     }
@@ -344,7 +369,7 @@ level_verdict solve_level(const board_cells &level, const search_limits &limits)
         // Every way was tried and none wins: no place is a trap that r
         // would help with.
         verdict.answer = ANSWER_NOT_CLEARABLE;
-        verdict.reason = why_not(play, map, &left, &verdict.states);
+        verdict.reason = why_not(play, map, &left, &verdict.states, meters_in_vain);
         return verdict;
     }
     verdict.traps = trap_runs(map, play.grubblet_count(), seen);

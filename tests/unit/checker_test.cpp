@@ -186,6 +186,20 @@ TEST_F(checker_test, proves_par_and_decides_a_tower_within_the_default_limit) {
         EXPECT_LT(v.at_least, static_cast<int>(v.keys.size()));
         EXPECT_LE(v.states, 300000);
     }
+    // One the greedy search wins only after 2.6 million states, for the
+    // players' tummy and health it tells apart: with both meters endless it
+    // wins in a few hundred thousand. And one where a grubblet only short
+    // jumps get to must be among the first five eaten, which no play
+    // manages: lost, where it took 20 million states to show.
+    make_tower(stored_level(6), 100, 302);
+    v = solve_level(stored_level(6));
+    ASSERT_EQ(v.answer, ANSWER_CLEARABLE) << v.reason;
+    EXPECT_TRUE(keys_clear_level(6, v.keys));
+    EXPECT_LE(v.states, 600000);
+    make_tower(stored_level(6), 100, 903);
+    v = solve_level(stored_level(6));
+    EXPECT_EQ(v.answer, ANSWER_NOT_CLEARABLE) << v.reason;
+    EXPECT_LE(v.states, 250000);
 }
 
 TEST_F(checker_test, the_search_for_any_win_agrees_with_the_exhaustive_one) {
