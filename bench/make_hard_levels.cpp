@@ -3,7 +3,8 @@
 // play-through levels with 12, 18, 25, 32, 40, 50, 60, 80 and 100
 // grubblets; "walled": the same levels, each with one more grubblet walled
 // in, so none can be cleared; "towers": towers of short ledges with 100
-// grubblets each.
+// grubblets each; "mazes": mazes with as many grubblets as the play-through
+// levels (many of which cannot be cleared).
 #include "game/game_state.h"
 #include "hard_levels.h"
 
@@ -13,12 +14,13 @@
 
 int main(int argc, char **argv) {
     if (argc < 2 || argc > 4) {
-        std::fputs("usage: make_hard_levels FILE [SEED] [clearable|walled|towers]\n", stderr);
+        std::fputs("usage: make_hard_levels FILE [SEED] [clearable|walled|towers|mazes]\n", stderr);
         return 2;
     }
     unsigned seed = argc > 2 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1;
     bool walled = argc > 3 && std::strcmp(argv[3], "walled") == 0;
     bool towers = argc > 3 && std::strcmp(argv[3], "towers") == 0;
+    bool mazes = argc > 3 && std::strcmp(argv[3], "mazes") == 0;
     const int grubblets[LEVEL_COUNT] = {12, 18, 25, 32, 40, 50, 60, 80, 100};
     if (allocate_boards() != 0) {
         return 1;
@@ -27,6 +29,10 @@ int main(int argc, char **argv) {
         const unsigned level_seed = seed * 100 + static_cast<unsigned>(level);
         if (towers) {
             make_tower(stored_level(level), 100, level_seed);
+            continue;
+        }
+        if (mazes) {
+            make_maze(stored_level(level), grubblets[level], level_seed);
             continue;
         }
         make_play_through_level(stored_level(level), grubblets[level], level_seed);

@@ -28,9 +28,13 @@ void reach_map::make_deadlines(int first_eats) {
     std::vector<int> up_to(places, -1);
     up_to[0] = first_eats;
     std::vector<char> here(places);
-    // By place * 7 + move: the motion that holds at the length looked at.
+    // By place * 7 + move: the motion that holds at the length looked at,
+    // and by motion the longest length it was played at.
     std::vector<std::size_t> holds(places * PLAYER_MOVE_COUNT, 0);
-    std::vector<int> last_eaten_at(static_cast<std::size_t>(n), -1);
+    std::vector<std::vector<int>> played_at(motions_.size());
+    for (std::size_t pm = 0; pm < motions_.size(); pm++) {
+        played_at[pm].assign(motions_[pm].size(), -1);
+    }
     std::vector<int> stack;
     for (int length = 0; length < n; length++) {
         for (std::size_t p = 0; p < places; p++) {
@@ -49,9 +53,7 @@ void reach_map::make_deadlines(int first_eats) {
                     i++;
                 }
                 const motion &mo = ms[i];
-                for (int k = mo.passes; k < mo.passes_end; k++) {
-                    last_eaten_at[static_cast<std::size_t>(passed(k))] = length;
-                }
+                played_at[p * PLAYER_MOVE_COUNT + m][i] = length;
                 if (mo.to < 0) {
                     continue;
                 }
@@ -61,6 +63,16 @@ void reach_map::make_deadlines(int first_eats) {
                     stack.push_back(mo.to);
                 }
                 up_to[to] = std::max(up_to[to], length + mo.passes_end - mo.passes);
+            }
+        }
+    }
+    std::vector<int> last_eaten_at(static_cast<std::size_t>(n), -1);
+    for (std::size_t pm = 0; pm < motions_.size(); pm++) {
+        for (std::size_t i = 0; i < motions_[pm].size(); i++) {
+            const motion &mo = motions_[pm][i];
+            for (int k = mo.passes; k < mo.passes_end; k++) {
+                int &last = last_eaten_at[static_cast<std::size_t>(passed(k))];
+                last = std::max(last, played_at[pm][i]);
             }
         }
     }

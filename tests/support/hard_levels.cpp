@@ -1,12 +1,14 @@
 // Building hard levels with the rules' own turns: platforms at random, then
 // a random play on them that leaves a grubblet wherever it first comes to
-// rest.
+// rest; and the towers and mazes designers build.
 #include "hard_levels.h"
 
 #include "game/game_state.h"
 #include "levels/levels.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -212,6 +214,91 @@ void make_tower(board_cells &level, int grubblets, unsigned seed) {
         }
     }
     b[BOARD_ROWS - 1][BOARD_COLS - 1] = CELL_START;
+}
+
+void make_maze(board_cells &level, int grubblets, unsigned seed) {
+    auto &b = level.at;
+    std::mt19937 random(seed);
+    auto pick = [&](int low, int high) {
+        return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1));
+    };
+    for (auto &row : b) {
+        std::fill(std::begin(row), std::end(row), CELL_WALL);
+    }
+    // Rooms of `tall` open rows and `wide` open columns between walls a cell
+    // thick; spare rows above, spare columns on both sides; the bottom row
+    // a floor.
+    const int tall = pick(2, 4), wide = pick(3, 6);
+    const int rows = (BOARD_ROWS - 1) / (tall + 1), cols = (BOARD_COLS - 1) / (wide + 1);
+    const int top = BOARD_ROWS - 1 - rows * (tall + 1);
+    const int left = (BOARD_COLS - 1 - cols * (wide + 1)) / 2;
+    auto first_row = [&](int i) { return 1 + top + i * (tall + 1); };
+    auto first_col = [&](int j) { return 1 + left + j * (wide + 1); };
+    auto open = [&](int r0, int r1, int c0, int c1) {
+        for (int r = r0; r <= r1; r++) {
+            for (int c = c0; c <= c1; c++) {
+                b[r][c] = CELL_EMPTY;
+            }
+        }
+    };
+    for (int i = 0; i < rows; i++) {
+        for (int j = 0; j < cols; j++) {
+            open(first_row(i), first_row(i) + tall - 1, first_col(j), first_col(j) + wide - 1);
+        }
+    }
+    // Carved depth first from the top left room: a gap of one to three
+    // cells in a floor, or a whole side wall.
+    std::vector<char> seen(static_cast<std::size_t>(rows * cols), 0);
+    std::vector<int> stack{0};
+    seen[0] = 1;
+    while (!stack.empty()) {
+        const int i = stack.back() / cols, j = stack.back() % cols;
+        std::vector<int> next;
+        for (int k : {(i + 1) * cols + j, (i - 1) * cols + j, i * cols + j + 1, i * cols + j - 1}) {
+            const bool beside = k / cols == i ? std::abs(k % cols - j) == 1 : k % cols == j;
+            if (k >= 0 && k < rows * cols && beside && !seen[static_cast<std::size_t>(k)]) {
+                next.push_back(k);
+            }
+        }
+        if (next.empty()) {
+            stack.pop_back();
+            continue;
+        }
+        const int k = next[random() % next.size()], ni = k / cols;
+        if (ni != i) {
+            const int wall = ni > i ? first_row(i) + tall : first_row(i) - 1;
+            const int gap = pick(1, std::min(3, wide));
+            const int from = pick(first_col(j), first_col(j) + wide - gap);
+            open(wall, wall, from, from + gap - 1);
+        } else {
+            const int wall = k % cols > j ? first_col(j) + wide : first_col(j) - 1;
+            open(first_row(i), first_row(i) + tall - 1, wall, wall);
+        }
+        seen[static_cast<std::size_t>(k)] = 1;
+        stack.push_back(k);
+    }
+    // A few more side openings make loops, as hand-made mazes have.
+    for (int extra = pick(0, rows * cols / 6); extra > 0; extra--) {
+        const int i = pick(0, rows - 1), j = pick(0, cols - 2);
+        open(first_row(i), first_row(i) + tall - 1, first_col(j) + wide, first_col(j) + wide);
+    }
+    // The start on the lowest floor, the grubblets anywhere a player rests.
+    std::vector<std::pair<int, int>> rests;
+    for (int r = 0; r < BOARD_ROWS - 1; r++) {
+        for (int c = 0; c < BOARD_COLS; c++) {
+            if (b[r][c] == CELL_EMPTY && b[r + 1][c] == CELL_WALL) {
+                rests.push_back({r, c});
+            }
+        }
+    }
+    std::shuffle(rests.begin(), rests.end(), random);
+    auto lowest = std::max_element(rests.begin(), rests.end(),
+                                   [](auto x, auto y) { return x.first < y.first; });
+    std::iter_swap(rests.begin(), lowest);
+    b[rests[0].first][rests[0].second] = CELL_START;
+    for (std::size_t k = 1; k < rests.size() && static_cast<int>(k) <= grubblets; k++) {
+        b[rests[k].first][rests[k].second] = CELL_GRUBBLET;
+    }
 }
 
 bool write_levels(const char *path) {

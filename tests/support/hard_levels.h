@@ -32,6 +32,14 @@ void make_starvation_tunnel(board_cells &level);
 // out); the start on the floor. The same seed makes the same tower.
 void make_tower(board_cells &level, int grubblets, unsigned seed);
 
+// A maze as designers build them: rooms of 2 to 4 open rows and 3 to 6 open
+// columns cut out of solid wall, joined by gaps in their floors and by
+// whole side walls (depth first, with a few loops); the start on the lowest
+// floor and `grubblets` grubblets where a player can rest. Many cannot be
+// cleared (a start whose jumps are too short to leave its room). The same
+// seed makes the same maze.
+void make_maze(board_cells &level, int grubblets, unsigned seed);
+
 // Writes the nine stored levels (the game's level storage) to a file as the
 // game writes it; false on a write error.
 bool write_levels(const char *path);

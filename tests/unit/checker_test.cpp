@@ -161,7 +161,7 @@ TEST_F(checker_test, decides_levels_of_many_grubblets) {
     }
 }
 
-TEST_F(checker_test, proves_par_and_decides_a_tower_within_the_default_limit) {
+TEST_F(checker_test, proves_par_on_mazes_and_decides_towers_within_the_default_limit) {
     // Twenty grubblets, more orders to eat them in than any search could
     // try one by one: proven shortest all the same, within the states
     // measured for it, and no longer than the play that built the level.
@@ -172,6 +172,17 @@ TEST_F(checker_test, proves_par_and_decides_a_tower_within_the_default_limit) {
     EXPECT_LE(v.keys.size(), through.size());
     EXPECT_LE(v.states, 150000);
     EXPECT_EQ(v.at_least, static_cast<int>(v.keys.size()));
+    // Mazes of 12 and 20 grubblets, climbed through gaps in the floors of
+    // rooms cut out of solid wall: proven shortest too.
+    for (const auto &maze : {std::make_pair(12, 2u), std::make_pair(20, 6u)}) {
+        SCOPED_TRACE(maze.first);
+        make_maze(stored_level(6), maze.first, maze.second);
+        v = solve_level(stored_level(6));
+        ASSERT_EQ(v.answer, ANSWER_CLEARABLE) << v.reason;
+        EXPECT_TRUE(v.shortest);
+        EXPECT_TRUE(keys_clear_level(6, v.keys));
+        EXPECT_LE(v.states, 210000);
+    }
     // A tower of a hundred grubblets on short ledges: decided within the
     // state figure measured for it, with the bound beside its win.
     // The others the greedy search alone leaves undecided after a million
