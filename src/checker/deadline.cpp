@@ -16,6 +16,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// The most lengths with some grubblet due that keep a table of their motions.
+const int DUE_TABLES = 32;
+
+} // namespace
+
 void reach_map::make_deadlines(int first_eats) {
     const int n = grubblet_count_;
     const auto places = static_cast<std::size_t>(places_);
@@ -79,7 +86,6 @@ void reach_map::make_deadlines(int first_eats) {
     // A grubblet some move passes at the longest length a level needs (its
     // last grubblet's) has no deadline worth keeping.
     const auto words = static_cast<std::size_t>(words_);
-    due_moves_.assign(static_cast<std::size_t>(n) + 1, {});
     late_.assign((static_cast<std::size_t>(n) + 1) * words, 0);
     due_.assign((static_cast<std::size_t>(n) + 1) * words, 0);
     for (int g = 0; g < n; g++) {
@@ -92,6 +98,15 @@ void reach_map::make_deadlines(int first_eats) {
             set_bit(&late_[static_cast<std::size_t>(length) * words], g);
         }
     }
+    // The motions at each length with something due, in a table made on
+    // first use, unless there are so many such lengths that the tables
+    // would take much room (a few hundred kilobytes each on the largest
+    // levels).
+    int due_lengths = 0;
+    for (std::size_t at = 0; at < due_.size(); at += words) {
+        due_lengths += std::any_of(&due_[at], &due_[at] + words, [](word w) { return w != 0; });
+    }
+    due_moves_.assign(due_lengths <= DUE_TABLES ? static_cast<std::size_t>(n) + 1 : 0, {});
 }
 
 bool reach_map::meets_deadlines(int place, const word *eaten) {
@@ -112,11 +127,12 @@ bool reach_map::meets_deadlines(int place, const word *eaten) {
     }
     // The next move that eats must pass every grubblet due now: look for
     // one at the end of moves that pass nothing left to eat.
-    std::vector<const motion *> &moves = due_moves_[static_cast<std::size_t>(length)];
-    if (moves.empty()) {
+    std::vector<const motion *> *moves =
+        due_moves_.empty() ? nullptr : &due_moves_[static_cast<std::size_t>(length)];
+    if (moves != nullptr && moves->empty()) {
         for (int p = 0; p < places_; p++) {
             for (int m = 0; m < PLAYER_MOVE_COUNT; m++) {
-                moves.push_back(&motion_of(p, m, length));
+                moves->push_back(&motion_of(p, m, length));
             }
         }
     }
@@ -127,7 +143,9 @@ bool reach_map::meets_deadlines(int place, const word *eaten) {
         const int p = stack_.back();
         stack_.pop_back();
         for (int m = 0; m < PLAYER_MOVE_COUNT; m++) {
-            const motion &mo = *moves[static_cast<std::size_t>(p * PLAYER_MOVE_COUNT + m)];
+            const motion &mo = moves != nullptr
+                                   ? *(*moves)[static_cast<std::size_t>(p * PLAYER_MOVE_COUNT + m)]
+                                   : motion_of(p, m, length);
             bool eats = false;
             int passes_due = 0;
             for (int k = mo.passes; k < mo.passes_end; k++) {

@@ -270,7 +270,7 @@ const reach_map::motion &reach_map::motion_of(int place, int move, int length) c
 // stuck when some grubblet left lies on no way on, or when none of them can
 // be passed before the jumps grow, or when one only short jumps get to can no
 // longer be eaten in time.
-bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
+bool can_still_win(reach_map &map, int x, int y, const word *eaten, bool deadlines) {
     const int words = map.words();
     const int length = count_bits(eaten, words);
     reach_map::prospects open;
@@ -289,5 +289,6 @@ bool can_still_win(reach_map &map, int x, int y, const word *eaten) {
         left = left || remaining != 0;
         passable_now = passable_now || (remaining & open.before_growing[w]) != 0;
     }
-    return !left || (passable_now && map.meets_deadlines(map.place_at(x, y), eaten));
+    return !left ||
+           (passable_now && (!deadlines || map.meets_deadlines(map.place_at(x, y), eaten)));
 }

@@ -264,7 +264,8 @@ class reach_map {
     void make_deadlines(int first_eats);
     std::vector<word> late_, due_;
     // By length with some grubblet due, made on first use: by place * 7 +
-    // move, the motion that holds.
+    // move, the motion that holds; empty on levels with too many such
+    // lengths.
     std::vector<std::vector<const motion *>> due_moves_;
     std::vector<char> seen_; // by place, for meets_deadlines
     std::vector<int> stack_; // places, for meets_deadlines
@@ -285,10 +286,12 @@ class reach_map {
 // Whether a player resting at (x, y) with `eaten` eaten can still clear the
 // level: false when some grubblet left is out of every way on from there, or
 // no way passes any of them before the jumps grow, which only eating does,
-// or the player is in a pocket that does not hold them all, or has eaten
-// past some grubblet's deadline. Never false
-// where a win is still possible.
-bool can_still_win(reach_map &map, int x, int y, const word *eaten);
+// or the player is in a pocket that does not hold them all, or (with
+// `deadlines`) has eaten past some grubblet's deadline or cannot eat in time
+// those due now. Never false where a win is still possible. The traps ask
+// without the deadlines: for them `eaten` stands for every set of its size,
+// and which grubblets were eaten decides a deadline, not how many.
+bool can_still_win(reach_map &map, int x, int y, const word *eaten, bool deadlines = true);
 
 // A win looked for over whole states of play.
 enum search_order {

@@ -161,7 +161,7 @@ int trapped_up_to(reach_map &map, int grubblets, int x, int y) {
         for (int g = 0; g < grubblets; g++) {
             leave(g);
         }
-        if (can_still_win(map, x, y, eaten.data())) {
+        if (can_still_win(map, x, y, eaten.data(), false)) {
             break;
         }
         most = length;
