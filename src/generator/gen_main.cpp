@@ -198,11 +198,14 @@ int main(int argc, char **argv) {
         // As the game's editor saves: only over a regular file, through
         // symbolic links, keeping the file's mode and links, old or new
         // whatever happens.
+        struct stat before;
+        const bool existed = lstat(out_path, &before) == 0;
         const replace_result result = write_level_file(out_path, boards.data());
         if (result != REPLACED) {
             std::fprintf(stderr, "grubblet-gen: cannot write %s: %s\n", out_path,
                          result == HALF_WRITTEN ? "it is left half written; write it again"
-                                                : "the write failed, and the file is as it was");
+                         : existed              ? "the write failed, and the file is as it was"
+                                                : "the write failed, and no file was made");
             return 1;
         }
         return 0;

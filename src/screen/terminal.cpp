@@ -191,7 +191,7 @@ int start_game() {
         return 1;
     }
     if (newterm(nullptr, stdout, stdin) == nullptr) {
-        std::fprintf(stderr, "grubblet: cannot use the terminal type \"%s\"\n",
+        std::fprintf(stderr, "grubblet: cannot use terminal type \"%s\"; try TERM=xterm-256color\n",
                      term != nullptr ? term : "");
         free_boards();
         return 1;

@@ -130,7 +130,8 @@ TEST(spine, an_unknown_terminal_type_is_refused_with_one_clear_line) {
     options.term = "no-such-terminal";
     terminal_session s(options);
     EXPECT_EQ(s.wait_exit(), 1);
-    EXPECT_EQ(s.row_text(0), "grubblet: cannot use the terminal type \"no-such-terminal\"");
+    EXPECT_EQ(s.row_text(0), "grubblet: cannot use terminal type \"no-such-terminal\"; try "
+                             "TERM=xterm-256color");
     EXPECT_EQ(s.row_text(1), "");
 }
 

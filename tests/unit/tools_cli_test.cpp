@@ -160,3 +160,21 @@ TEST(tools_cli, a_folder_without_permission_is_refused_before_the_levels) {
     EXPECT_EQ(r.err, "grubblet-gen: cannot write " + s.dir + "/locked/boards.txt: cannot make a " +
                          "file in " + s.dir + "/locked: Permission denied\n");
 }
+
+// A folder that passes the look before the levels but takes no new file,
+// as /sys does for root: the message must not speak of a file that was
+// never there.
+TEST(tools_cli, a_failed_write_of_a_new_file_says_no_file_was_made) {
+    const std::string target = "/sys/grubblet-boards.txt";
+    run_result r = run(GEN + " --seed 1 --difficulty easy -o " + target);
+    if (r.err.find(": cannot make a file in") != std::string::npos) {
+        GTEST_SKIP() << "this system refuses the folder up front: " << r.err;
+    }
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("grubblet-gen: cannot write " + target +
+                         ": the write failed, and no file was made\n"),
+              std::string::npos)
+        << r.err;
+    struct stat st;
+    EXPECT_NE(stat(target.c_str(), &st), 0);
+}
