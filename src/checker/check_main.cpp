@@ -148,6 +148,15 @@ int main(int argc, char **argv) {
     std::string error;
     if (!read_file_bytes(path.c_str(), &content, &error)) {
         std::fprintf(stderr, "grubblet-check: cannot read %s: %s\n", path.c_str(), error.c_str());
+        if (!have_path && path == BOARD_FILE_NAME) {
+            // Nowhere the game looks holds levels: say where that was.
+            const std::string own = own_level_file();
+            std::fprintf(stderr,
+                         "grubblet-check: none at %s%s%s/%s either; name a level file, or make "
+                         "one: grubblet-gen -o %s\n",
+                         own.c_str(), own.empty() ? "" : " or ", GRUBBLET_DATA_DIR, BOARD_FILE_NAME,
+                         BOARD_FILE_NAME);
+        }
         return 2;
     }
 

@@ -14,17 +14,22 @@ static bool exists(const std::string &path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
+std::string own_level_file() {
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    const std::string data = xdg != nullptr && *xdg == '/' ? xdg
+                             : home != nullptr && *home != '\0'
+                                 ? std::string(home) + "/.local/share"
+                                 : "";
+    return data.empty() ? "" : data + "/grubblet/" + BOARD_FILE_NAME;
+}
+
 std::string level_file_to_play(const char *shipped_dir) {
     if (exists(BOARD_FILE_NAME)) {
         return BOARD_FILE_NAME;
     }
-    const char *xdg = std::getenv("XDG_DATA_HOME");
-    const char *home = std::getenv("HOME");
-    std::string data = xdg != nullptr && *xdg == '/'      ? xdg
-                       : home != nullptr && *home != '\0' ? std::string(home) + "/.local/share"
-                                                          : "";
-    const std::string own = data + "/grubblet/" + BOARD_FILE_NAME;
-    if (!data.empty() && exists(own)) {
+    const std::string own = own_level_file();
+    if (!own.empty() && exists(own)) {
         return own;
     }
     const std::string shipped = std::string(shipped_dir) + "/" + BOARD_FILE_NAME;

@@ -137,6 +137,8 @@ bool read_file_bytes(const char *path, std::string *content, std::string *error)
 // $XDG_DATA_HOME/grubblet/boards.txt (~/.local/share when XDG_DATA_HOME is
 // unset, empty or relative); else the shipped levels in shipped_dir.
 std::string level_file_to_play(const char *shipped_dir);
+// The player's own copy of the levels, as above; "" with no home to keep it.
+std::string own_level_file();
 void format_levels(const board_cells *levels, char *out);
 // What a file of this st_mode is when it is not a regular file, for messages
 // ("a directory", "a named pipe (FIFO)", "a character device", ...); null

@@ -143,6 +143,25 @@ TEST(checker_cli, without_a_file_it_checks_the_levels_the_game_would_play) {
     EXPECT_EQ(r.err, "grubblet-check: checking boards.txt\n");
     EXPECT_EQ(r.out.rfind("boards.txt: warning: the file holds 3840 cell characters", 0), 0u)
         << r.out;
+
+    // Nowhere holds levels (unless some are installed): it says where it
+    // looked and how to make some.
+    ASSERT_EQ(std::system(("mkdir " + h + "/none").c_str()), 0);
+    r = run_checker_in(h + "/none", "HOME=" + h + "/none XDG_DATA_HOME=", "");
+    if (r.err.rfind("grubblet-check: checking boards.txt\n", 0) == 0) {
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err.rfind("grubblet-check: checking boards.txt\n"
+                              "grubblet-check: cannot read boards.txt: No such file or directory\n"
+                              "grubblet-check: none at " +
+                                  h + "/none/.local/share/grubblet/boards.txt or ",
+                              0),
+                  0u)
+            << r.err;
+        EXPECT_NE(r.err.find("/boards.txt either; name a level file, or make one: grubblet-gen "
+                             "-o boards.txt\n"),
+                  std::string::npos)
+            << r.err;
+    }
     EXPECT_EQ(std::system(("rm -rf " + h).c_str()), 0);
 }
 
